@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, when they are missing.
+# The one dependency list of the project: scripts/run.sh and scripts/test.sh both call this.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  g++ cmake ninja-build pkg-config
+  # libraries
+  qt6-base-dev libsqlite3-dev libminizip-dev libexpat1-dev libxlsxwriter-dev libgsf-1-dev libgtest-dev
+  # running and looking at the program
+  fonts-noto-cjk xvfb xauth
+  # independent readers for the round-trip tests
+  python3 python3-xlrd python3-openpyxl
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,43 @@
+// The one error type of the engine libraries.
+//
+// Errors that end an operation are thrown as shuhui::Error: a kind that callers may branch on, and a
+// message in Chinese that names what is wrong (the file, the sheet, the field, the place) and why,
+// ready to be shown to the user as it is. Expected outcomes are return values, not errors; asserts
+// are for programmer errors only, never for file or user input.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace shuhui {
+
+enum class ErrorKind {
+    NotFound,       // the file or folder does not exist
+    IsDirectory,    // a folder where a file was expected
+    Unreadable,     // exists but cannot be opened or read (permissions, I/O)
+    Empty,          // a file of 0 bytes
+    NotWorkbook,    // the content is not a workbook of a known format
+    Truncated,      // the file ends inside a structure
+    Corrupt,        // a structure is inconsistent
+    Encrypted,      // password-protected workbook
+    Unsupported,    // a known format or feature this program does not read
+    TooLarge,       // over a limit of the format (rows, columns, sizes)
+    SheetNotFound,  // no sheet of that name in the workbook
+    FieldNotFound,  // a field named in a query does not exist
+    Syntax,         // a query text the engine cannot parse
+    WrongDriver,    // the workbook needs the other driver
+    NotOpen,        // a connection or query used before it was opened
+    WriteFailed,    // a file could not be written
+    Internal,       // a fault of this program
+};
+
+class Error : public std::runtime_error {
+public:
+    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    ErrorKind kind() const noexcept { return kind_; }
+
+private:
+    ErrorKind kind_;
+};
+
+}  // namespace shuhui
