@@ -314,6 +314,7 @@ class GridView {
     void rebuildOrder();
     void rebuildGroups();
     void flatten();
+    std::vector<ViewRow> buildRows(bool allExpanded) const;
     void invalidateSummaries();
     bool rowPasses(uint32_t row) const;
 

@@ -38,8 +38,8 @@ std::string roundedDigits(double magnitude, int decimals) {
         if (size_t(keep) <= mant.size())
             digits = mant.substr(0, size_t(keep));
         else
-            digits = mant + std::string(size_t(keep) - mant.size(), '0');
-        if (digits.empty()) digits = "0";
+            digits = mant, digits.append(size_t(keep) - mant.size(), '0');
+        if (digits.empty()) digits.assign(1, '0');
         if (roundUp) {
             int i = int(digits.size()) - 1;
             for (; i >= 0; --i) {

@@ -1,0 +1,923 @@
+// The result grid engine: see gridview.h.
+//
+// Derived data is rebuilt in one pipeline whenever its inputs change:
+//   rebuildOrder()  filter + sort  -> order_ (data rows passing the filter, sorted)
+//   rebuildGroups() stable counting sort of order_ by the rank of each level's value, then the
+//                   group tree as contiguous ranges of order_ (children of a group have
+//                   consecutive ids, built level by level)
+//   flatten()       rows_ from the tree and the expanded flags
+// Summaries are computed on demand per column and cached until the next rebuild.
+#include "grid/gridview.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <unordered_set>
+
+#include "formats/error.h"
+#include "formats/numfmt.h"
+#include "grid/pattern.h"
+
+namespace shuhui::grid {
+
+using workbooks::Column;
+using workbooks::Value;
+using workbooks::ValueKind;
+
+namespace {
+
+bool isNumberKind(ValueKind k) {
+    return k == ValueKind::Number || k == ValueKind::Date || k == ValueKind::Bool;
+}
+
+// Order of values for grouping, sorting and the drop-down: blanks (Null) first, then numeric kinds
+// by number, then texts by their bytes.
+int kindRank(ValueKind k) {
+    if (k == ValueKind::Null) return 0;
+    if (isNumberKind(k)) return 1;
+    return 2;
+}
+
+int compareCells(const Column& c, uint32_t a, uint32_t b) {
+    ValueKind ka = c.kind(a), kb = c.kind(b);
+    int ra = kindRank(ka), rb = kindRank(kb);
+    if (ra != rb) return ra < rb ? -1 : 1;
+    if (ra == 1) {
+        double x = c.number(a), y = c.number(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (ra == 2) {
+        int r = c.text(a).compare(c.text(b));
+        return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    }
+    return 0;
+}
+
+uint64_t mix64(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+// Interns the distinct values of a column: each row gets a dense id; ids are given in order of
+// first appearance, and firstRow[id] is a row holding that value. Open addressing over the
+// values' hashes; no heap object per row.
+class ValueInterner {
+  public:
+    explicit ValueInterner(const Column& c) : c_(c) { resize(1024); }
+
+    uint32_t intern(uint32_t row) {
+        ValueKind k = c_.kind(row);
+        uint64_t h;
+        std::string_view t;
+        uint64_t bits = 0;
+        if (k == ValueKind::Text) {
+            t = c_.text(row);
+            h = std::hash<std::string_view>{}(t) ^ 0x5bd1e995ULL;
+        } else {
+            double v = c_.number(row);
+            if (v == 0) v = 0;  // -0 and 0 are one value
+            std::memcpy(&bits, &v, sizeof bits);
+            h = mix64(bits + uint64_t(k) * 0x9E3779B97F4A7C15ULL);
+        }
+        size_t i = h & mask_;
+        for (;;) {
+            uint32_t s = slots_[i];
+            if (s == 0) break;
+            uint32_t id = s - 1;
+            if (hashes_[id] == h && sameAs(firstRow[id], k, bits, t)) return id;
+            i = (i + 1) & mask_;
+        }
+        uint32_t id = uint32_t(firstRow.size());
+        firstRow.push_back(row);
+        hashes_.push_back(h);
+        slots_[i] = id + 1;
+        if (firstRow.size() * 2 > slots_.size()) resize(slots_.size() * 2);
+        return id;
+    }
+
+    std::vector<uint32_t> firstRow;
+
+  private:
+    bool sameAs(uint32_t row, ValueKind k, uint64_t bits, std::string_view t) const {
+        if (c_.kind(row) != k) return false;
+        if (k == ValueKind::Text) return c_.text(row) == t;
+        double v = c_.number(row);
+        if (v == 0) v = 0;
+        uint64_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b == bits;
+    }
+    void resize(size_t cap) {
+        slots_.assign(cap, 0);
+        mask_ = cap - 1;
+        for (uint32_t id = 0; id < hashes_.size(); ++id) {
+            size_t i = hashes_[id] & mask_;
+            while (slots_[i] != 0) i = (i + 1) & mask_;
+            slots_[i] = id + 1;
+        }
+    }
+
+    const Column& c_;
+    std::vector<uint32_t> slots_;
+    std::vector<uint64_t> hashes_;
+    size_t mask_ = 0;
+};
+
+struct Acc {
+    double sum = 0;
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+    uint32_t count = 0;   // rows
+    uint32_t values = 0;  // non-empty numeric values
+    void add(const Column& c, uint32_t row) {
+        ++count;
+        if (isNumberKind(c.kind(row))) {
+            double v = c.number(row);
+            sum += v;
+            if (v < min) min = v;
+            if (v > max) max = v;
+            ++values;
+        }
+    }
+    SummaryValue get(SummaryKind kind) const {
+        switch (kind) {
+            case skCount:
+                return double(count);
+            case skSum:
+                return values ? SummaryValue(sum) : std::nullopt;
+            case skMin:
+                return values ? SummaryValue(min) : std::nullopt;
+            case skMax:
+                return values ? SummaryValue(max) : std::nullopt;
+            case skAverage:
+                return values && count ? SummaryValue(sum / count) : std::nullopt;
+            default:
+                return std::nullopt;
+        }
+    }
+};
+
+std::optional<double> parseNumber(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    if (s.empty()) return std::nullopt;
+    if (s.front() == '+') s.remove_prefix(1);
+    double v = 0;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+std::string valueText(const Value& v) {
+    switch (v.kind) {
+        case ValueKind::Number:
+            return formats::formatGeneral(v.number);
+        case ValueKind::Text:
+            return v.text;
+        case ValueKind::Bool:
+            return v.number != 0 ? "True" : "False";
+        case ValueKind::Date:
+            return formats::serialToIso(v.number, false);
+        default:
+            return {};
+    }
+}
+
+// A filter condition prepared for evaluation over many rows.
+struct Prepared {
+    const Column* col = nullptr;
+    FilterOp op = FilterOp::Equal;
+    std::optional<double> number;  // the value as a number, when it is one
+    std::string text;              // the value as text
+    bool valueBlank = false;
+    std::vector<double> numbers;  // InList
+    std::unordered_set<std::string> texts;
+    bool listBlank = false;
+
+    bool blank(uint32_t r) const {
+        ValueKind k = col->kind(r);
+        return k == ValueKind::Null || (k == ValueKind::Text && col->text(r).empty());
+    }
+    // -2: not comparable, else -1/0/1
+    int compare(uint32_t r) const {
+        ValueKind k = col->kind(r);
+        if (k == ValueKind::Null) return -2;
+        if (isNumberKind(k) && number) {
+            double v = col->number(r);
+            return v < *number ? -1 : (v > *number ? 1 : 0);
+        }
+        int c;
+        if (k == ValueKind::Text)
+            c = col->text(r).compare(text);
+        else
+            c = col->displayText(r).compare(text);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    bool passes(uint32_t r) const {
+        switch (op) {
+            case FilterOp::Blank:
+                return blank(r);
+            case FilterOp::NonBlank:
+                return !blank(r);
+            case FilterOp::Contains: {
+                if (col->kind(r) == ValueKind::Null) return false;
+                if (col->kind(r) == ValueKind::Text)
+                    return col->text(r).find(text) != std::string_view::npos;
+                return col->displayText(r).find(text) != std::string::npos;
+            }
+            case FilterOp::InList: {
+                if (blank(r))
+                    return listBlank || (col->kind(r) == ValueKind::Text && texts.count(""));
+                ValueKind k = col->kind(r);
+                if (isNumberKind(k)) {
+                    double v = col->number(r);
+                    if (std::find(numbers.begin(), numbers.end(), v) != numbers.end()) return true;
+                    return !texts.empty() && texts.count(col->displayText(r));
+                }
+                return texts.count(std::string(col->text(r))) > 0;
+            }
+            case FilterOp::Equal:
+                if (valueBlank) return blank(r);
+                return compare(r) == 0;
+            case FilterOp::NotEqual:
+                if (valueBlank) return !blank(r);
+                return compare(r) != 0;
+            case FilterOp::Greater:
+                return compare(r) == 1;
+            case FilterOp::GreaterOrEqual: {
+                int c = compare(r);
+                return c == 0 || c == 1;
+            }
+            case FilterOp::Less:
+                return compare(r) == -1;
+            case FilterOp::LessOrEqual: {
+                int c = compare(r);
+                return c == 0 || c == -1;
+            }
+        }
+        return false;
+    }
+};
+
+Prepared prepare(const Column* col, const ColumnFilter& f) {
+    Prepared p;
+    p.col = col;
+    p.op = f.op;
+    if (isNumberKind(f.value.kind))
+        p.number = f.value.number;
+    else if (f.value.kind == ValueKind::Text)
+        p.number = parseNumber(f.value.text);
+    p.text = valueText(f.value);
+    p.valueBlank = f.value.kind == ValueKind::Null ||
+                   (f.value.kind == ValueKind::Text && f.value.text.empty());
+    for (const Value& v : f.values) {
+        if (v.kind == ValueKind::Null) {
+            p.listBlank = true;
+        } else if (isNumberKind(v.kind)) {
+            p.numbers.push_back(v.number);
+        } else {
+            p.texts.insert(v.text);
+            if (auto n = parseNumber(v.text)) p.numbers.push_back(*n);
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+struct GridView::Group {
+    uint32_t begin = 0, end = 0;  // range of order_
+    int32_t parent = -1;
+    uint32_t firstChild = 0, childCount = 0;
+    uint16_t level = 0;
+    bool expanded = false;
+};
+
+struct GridView::Impl {
+    std::vector<Group> groups;
+    uint32_t topCount = 0;  // level-0 groups are ids 0 .. topCount-1
+    std::vector<std::optional<std::vector<Acc>>> groupAcc;  // per column: one per group
+    std::vector<std::optional<Acc>> footerAcc;              // per column
+
+    void invalidate(size_t columns) {
+        groupAcc.assign(columns, std::nullopt);
+        footerAcc.assign(columns, std::nullopt);
+    }
+};
+
+GridView::GridView() : impl_(std::make_unique<Impl>()) {}
+GridView::~GridView() = default;
+
+// ---- data and columns
+// ------------------------------------------------------------------------------
+
+void GridView::setResult(std::shared_ptr<workbooks::Result> result) {
+    result_ = std::move(result);
+    refresh();
+}
+
+size_t GridView::addColumn(const std::string& fieldName) {
+    GridColumn c;
+    c.fieldName = fieldName;
+    c.caption = fieldName;
+    columns_.push_back(std::move(c));
+    impl_->invalidate(columns_.size());
+    return columns_.size() - 1;
+}
+
+void GridView::clearColumns() {
+    columns_.clear();
+    filters_.clear();
+    sortColumn_.reset();
+    groupColumns_.clear();
+    refresh();
+}
+
+const Column* GridView::field(size_t col) const {
+    if (!result_ || col >= columns_.size()) return nullptr;
+    int i = result_->fieldIndex(columns_[col].fieldName);
+    return i < 0 ? nullptr : &result_->field(size_t(i));
+}
+
+bool GridView::isNumericColumn(size_t col) const {
+    const Column* f = field(col);
+    return f && workbooks::isNumeric(f->type());
+}
+
+std::vector<size_t> GridView::displayColumns() const {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].visible &&
+            std::find(groupColumns_.begin(), groupColumns_.end(), i) == groupColumns_.end())
+            out.push_back(i);
+    return out;
+}
+
+Alignment GridView::cellAlignment(size_t col) const {
+    const GridColumn& c = columns_.at(col);
+    if (c.cellAlignment) return *c.cellAlignment;
+    return c.moneyFormat || isNumericColumn(col) ? taRightJustify : taLeftJustify;
+}
+
+void GridView::columnsChanged() {
+    invalidateSummaries();
+}
+
+void GridView::optionsChanged() {
+    flatten();
+}
+
+void GridView::invalidateSummaries() {
+    impl_->invalidate(columns_.size());
+}
+
+// ---- filtering
+// ---------------------------------------------------------------------------------------
+
+void GridView::setFilter(size_t col, ColumnFilter filter) {
+    if (col >= columns_.size()) throw Error(ErrorKind::Internal, "过滤的列号超出范围");
+    for (auto& f : filters_)
+        if (f.first == col) {
+            f.second = std::move(filter);
+            refresh();
+            return;
+        }
+    filters_.emplace_back(col, std::move(filter));
+    refresh();
+}
+
+void GridView::clearFilter(size_t col) {
+    std::erase_if(filters_, [&](const auto& f) { return f.first == col; });
+    refresh();
+}
+
+void GridView::clearFilters() {
+    filters_.clear();
+    refresh();
+}
+
+std::optional<ColumnFilter> GridView::filter(size_t col) const {
+    for (const auto& f : filters_)
+        if (f.first == col) return f.second;
+    return std::nullopt;
+}
+
+std::string GridView::filterText() const {
+    std::string out;
+    for (const auto& [col, f] : filters_) {
+        if (!out.empty()) out += " and ";
+        out += columns_[col].caption;
+        switch (f.op) {
+            case FilterOp::Equal:
+                out += " = " + valueText(f.value);
+                break;
+            case FilterOp::NotEqual:
+                out += " <> " + valueText(f.value);
+                break;
+            case FilterOp::Greater:
+                out += " > " + valueText(f.value);
+                break;
+            case FilterOp::GreaterOrEqual:
+                out += " >= " + valueText(f.value);
+                break;
+            case FilterOp::Less:
+                out += " < " + valueText(f.value);
+                break;
+            case FilterOp::LessOrEqual:
+                out += " <= " + valueText(f.value);
+                break;
+            case FilterOp::Contains:
+                out += " like %" + valueText(f.value) + "%";
+                break;
+            case FilterOp::Blank:
+                out += " is blank";
+                break;
+            case FilterOp::NonBlank:
+                out += " is not blank";
+                break;
+            case FilterOp::InList: {
+                out += " in (";
+                for (size_t i = 0; i < f.values.size(); ++i) {
+                    if (i) out += ", ";
+                    out += f.values[i].kind == ValueKind::Null ? std::string("(空白)")
+                                                               : valueText(f.values[i]);
+                }
+                out += ")";
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+bool GridView::filterBoxVisible() const {
+    switch (options_.filterVisible) {
+        case FilterVisible::fvAlways:
+            return true;
+        case FilterVisible::fvNonEmpty:
+            return isFiltered();
+        default:
+            return false;
+    }
+}
+
+DistinctValues GridView::distinctValues(size_t col) const {
+    DistinctValues out;
+    const Column* c = field(col);
+    if (!c) return out;
+    ValueInterner in(*c);
+    for (uint32_t r = 0; r < uint32_t(c->size()); ++r) {
+        if (c->kind(r) == ValueKind::Null ||
+            (c->kind(r) == ValueKind::Text && c->text(r).empty())) {
+            out.hasBlanks = true;
+            continue;
+        }
+        in.intern(r);
+    }
+    std::vector<uint32_t> reps = in.firstRow;
+    std::sort(reps.begin(), reps.end(),
+              [&](uint32_t a, uint32_t b) { return compareCells(*c, a, b) < 0; });
+    out.values.reserve(reps.size());
+    for (uint32_t r : reps) out.values.push_back(c->value(r));
+    return out;
+}
+
+bool GridView::rowPasses(uint32_t row) const {
+    for (const auto& [col, f] : filters_) {
+        const Column* c = field(col);
+        if (!c) return false;
+        if (!prepare(c, f).passes(row)) return false;
+    }
+    return true;
+}
+
+// ---- sorting and grouping
+// ----------------------------------------------------------------------------
+
+void GridView::sortBy(std::optional<size_t> col, bool ascending) {
+    sortColumn_ = col;
+    sortAscending_ = ascending;
+    refresh();
+}
+
+void GridView::groupBy(size_t col) {
+    if (col >= columns_.size()) throw Error(ErrorKind::Internal, "分组的列号超出范围");
+    if (std::find(groupColumns_.begin(), groupColumns_.end(), col) != groupColumns_.end()) return;
+    groupColumns_.push_back(col);
+    refresh();
+}
+
+void GridView::ungroup(size_t col) {
+    std::erase(groupColumns_, col);
+    refresh();
+}
+
+void GridView::clearGrouping() {
+    groupColumns_.clear();
+    refresh();
+}
+
+size_t GridView::groupCount() const {
+    return impl_->groups.size();
+}
+size_t GridView::groupLevel(uint32_t g) const {
+    return impl_->groups.at(g).level;
+}
+size_t GridView::groupColumn(uint32_t g) const {
+    return groupColumns_.at(impl_->groups.at(g).level);
+}
+int GridView::groupParent(uint32_t g) const {
+    return impl_->groups.at(g).parent;
+}
+size_t GridView::groupRowCount(uint32_t g) const {
+    const Group& gr = impl_->groups.at(g);
+    return gr.end - gr.begin;
+}
+
+Value GridView::groupValue(uint32_t g) const {
+    const Group& gr = impl_->groups.at(g);
+    return cellValue(order_[gr.begin], groupColumn(g));
+}
+
+std::string GridView::groupValueText(uint32_t g) const {
+    const Group& gr = impl_->groups.at(g);
+    return cellText(order_[gr.begin], groupColumn(g));
+}
+
+std::string GridView::groupRowText(uint32_t g) const {
+    return columns_[groupColumn(g)].caption + " : " + groupValueText(g) + " (" +
+           std::to_string(groupRowCount(g)) + ")";
+}
+
+bool GridView::isExpanded(uint32_t g) const {
+    return impl_->groups.at(g).expanded;
+}
+
+void GridView::setExpanded(uint32_t g, bool expanded) {
+    impl_->groups.at(g).expanded = expanded;
+    flatten();
+}
+
+void GridView::expandAll() {
+    for (auto& g : impl_->groups) g.expanded = true;
+    flatten();
+}
+
+void GridView::collapseAll() {
+    for (auto& g : impl_->groups) g.expanded = false;
+    flatten();
+}
+
+void GridView::refresh() {
+    // Keep the expanded groups expanded across the rebuild, by their value path.
+    std::unordered_set<std::string> expanded;
+    for (uint32_t g = 0; g < impl_->groups.size(); ++g) {
+        if (!impl_->groups[g].expanded) continue;
+        std::string path;
+        for (int p = int(g); p >= 0; p = impl_->groups[size_t(p)].parent) {
+            if (impl_->groups[size_t(p)].begin >= order_.size()) break;
+            path += '\x1f';
+            path += valueText(groupValue(uint32_t(p)));
+            path += char('0' + int(groupValue(uint32_t(p)).kind));
+        }
+        expanded.insert(std::move(path));
+    }
+    rebuildOrder();
+    rebuildGroups();
+    if (!expanded.empty()) {
+        for (uint32_t g = 0; g < impl_->groups.size(); ++g) {
+            std::string path;
+            for (int p = int(g); p >= 0; p = impl_->groups[size_t(p)].parent) {
+                path += '\x1f';
+                path += valueText(groupValue(uint32_t(p)));
+                path += char('0' + int(groupValue(uint32_t(p)).kind));
+            }
+            impl_->groups[g].expanded = expanded.count(path) > 0;
+        }
+    }
+    invalidateSummaries();
+    flatten();
+}
+
+void GridView::rebuildOrder() {
+    order_.clear();
+    if (!result_ || columns_.empty()) return;
+    const uint32_t n = uint32_t(result_->rowCount());
+    if (filters_.empty()) {
+        order_.resize(n);
+        for (uint32_t r = 0; r < n; ++r) order_[r] = r;
+    } else {
+        std::vector<Prepared> prepared;
+        bool missing = false;
+        for (const auto& [col, f] : filters_) {
+            const Column* c = field(col);
+            if (!c) missing = true;
+            prepared.push_back(prepare(c, f));
+        }
+        if (!missing) {
+            // The first condition scans all rows; the others only the survivors.
+            const Prepared& p0 = prepared[0];
+            for (uint32_t r = 0; r < n; ++r)
+                if (p0.passes(r)) order_.push_back(r);
+            for (size_t i = 1; i < prepared.size(); ++i)
+                std::erase_if(order_, [&](uint32_t r) { return !prepared[i].passes(r); });
+        }
+    }
+    if (sortColumn_) {
+        if (const Column* c = field(*sortColumn_)) {
+            bool asc = sortAscending_;
+            std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
+                int cmp = compareCells(*c, a, b);
+                return asc ? cmp < 0 : cmp > 0;
+            });
+        }
+    }
+}
+
+void GridView::rebuildGroups() {
+    Impl& im = *impl_;
+    im.groups.clear();
+    im.topCount = 0;
+    if (groupColumns_.empty() || order_.empty()) return;
+    const size_t levels = groupColumns_.size();
+    const uint32_t n = uint32_t(result_->rowCount());
+    // Rank of each row's value per level (indexed by data row).
+    std::vector<std::vector<uint32_t>> rank(levels);
+    std::vector<uint32_t> tmp(order_.size());
+    for (size_t L = 0; L < levels; ++L) {
+        const Column* c = field(groupColumns_[L]);
+        rank[L].assign(n, 0);
+        if (!c) continue;
+        ValueInterner in(*c);
+        std::vector<uint32_t>& rk = rank[L];
+        for (uint32_t r : order_) rk[r] = in.intern(r);
+        std::vector<uint32_t> ids(in.firstRow.size());
+        for (uint32_t i = 0; i < ids.size(); ++i) ids[i] = i;
+        std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
+            return compareCells(*c, in.firstRow[a], in.firstRow[b]) < 0;
+        });
+        std::vector<uint32_t> rankOfId(ids.size());
+        for (uint32_t i = 0; i < ids.size(); ++i) rankOfId[ids[i]] = i;
+        for (uint32_t r : order_) rk[r] = rankOfId[rk[r]];
+    }
+    // Stable counting sorts, innermost level first.
+    for (size_t L = levels; L-- > 0;) {
+        const std::vector<uint32_t>& rk = rank[L];
+        uint32_t maxRank = 0;
+        for (uint32_t r : order_) maxRank = std::max(maxRank, rk[r]);
+        std::vector<uint32_t> start(size_t(maxRank) + 2, 0);
+        for (uint32_t r : order_) ++start[rk[r] + 1];
+        for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+        for (uint32_t r : order_) tmp[start[rk[r]]++] = r;
+        order_.swap(tmp);
+    }
+    // The tree, level by level: runs of equal rank inside each parent's range.
+    auto splitRange = [&](uint32_t begin, uint32_t end, size_t L, int32_t parent) {
+        const std::vector<uint32_t>& rk = rank[L];
+        uint32_t i = begin;
+        while (i < end) {
+            uint32_t j = i + 1;
+            while (j < end && rk[order_[j]] == rk[order_[i]]) ++j;
+            Group g;
+            g.begin = i;
+            g.end = j;
+            g.parent = parent;
+            g.level = uint16_t(L);
+            im.groups.push_back(g);
+            i = j;
+        }
+    };
+    splitRange(0, uint32_t(order_.size()), 0, -1);
+    im.topCount = uint32_t(im.groups.size());
+    size_t levelBegin = 0, levelEnd = im.groups.size();
+    for (size_t L = 1; L < levels; ++L) {
+        for (size_t g = levelBegin; g < levelEnd; ++g) {
+            uint32_t first = uint32_t(im.groups.size());
+            splitRange(im.groups[g].begin, im.groups[g].end, L, int32_t(g));
+            im.groups[g].firstChild = first;
+            im.groups[g].childCount = uint32_t(im.groups.size()) - first;
+        }
+        levelBegin = levelEnd;
+        levelEnd = im.groups.size();
+    }
+}
+
+void GridView::flatten() {
+    rows_ = buildRows(false);
+}
+
+std::vector<ViewRow> GridView::rowsAllExpanded() const {
+    return buildRows(true);
+}
+
+std::vector<ViewRow> GridView::buildRows(bool allExpanded) const {
+    std::vector<ViewRow> out;
+    const Impl& im = *impl_;
+    const uint16_t dataLevel = uint16_t(groupColumns_.size());
+    if (im.groups.empty()) {
+        out.resize(order_.size());
+        for (size_t i = 0; i < order_.size(); ++i) out[i] = ViewRow{order_[i], 0, RowKind::Data};
+        return out;
+    }
+    if (allExpanded) out.reserve(order_.size() + 2 * im.groups.size());
+    const GroupFooterMode mode = options_.groupFooters;
+    auto emit = [&](auto& self, uint32_t g) -> void {
+        const Group& gr = im.groups[g];
+        const bool open = allExpanded || gr.expanded;
+        out.push_back(ViewRow{g, gr.level, RowKind::GroupHeader});
+        if (open) {
+            if (gr.childCount > 0) {
+                for (uint32_t k = gr.firstChild; k < gr.firstChild + gr.childCount; ++k)
+                    self(self, k);
+            } else {
+                for (uint32_t i = gr.begin; i < gr.end; ++i)
+                    out.push_back(ViewRow{order_[i], dataLevel, RowKind::Data});
+            }
+        }
+        if (mode == GroupFooterMode::gfAlwaysVisible ||
+            (mode == GroupFooterMode::gfVisibleWhenExpanded && open))
+            out.push_back(ViewRow{g, gr.level, RowKind::GroupFooter});
+    };
+    for (uint32_t g = 0; g < im.topCount; ++g) emit(emit, g);
+    return out;
+}
+
+// ---- cells
+// -------------------------------------------------------------------------------------------
+
+Value GridView::cellValue(uint32_t dataRow, size_t col) const {
+    const Column* c = field(col);
+    if (!c || dataRow >= c->size()) return Value::null();
+    return c->value(dataRow);
+}
+
+std::string GridView::cellText(uint32_t dataRow, size_t col) const {
+    const Column* c = field(col);
+    if (!c || dataRow >= c->size()) return {};
+    const GridColumn& gc = columns_[col];
+    if (gc.moneyFormat && c->kind(dataRow) == ValueKind::Number && !gc.displayFormat.empty())
+        return formatPattern(c->number(dataRow), gc.displayFormat);
+    return c->displayText(dataRow);
+}
+
+std::string GridView::editText(uint32_t dataRow, size_t col) const {
+    const Column* c = field(col);
+    if (!c || dataRow >= c->size()) return {};
+    const GridColumn& gc = columns_[col];
+    if (gc.moneyFormat && c->kind(dataRow) == ValueKind::Number && !gc.editFormat.empty())
+        return formatPattern(c->number(dataRow), gc.editFormat);
+    return c->displayText(dataRow);
+}
+
+// ---- summaries
+// -----------------------------------------------------------------------------------
+
+SummaryValue GridView::summarize(size_t col, SummaryKind kind, const uint32_t* rows,
+                                 size_t count) const {
+    if (kind == skNone) return std::nullopt;
+    const Column* c = field(col);
+    Acc a;
+    if (!c) {
+        a.count = uint32_t(count);
+    } else {
+        for (size_t i = 0; i < count; ++i) a.add(*c, rows[i]);
+    }
+    return a.get(kind);
+}
+
+SummaryValue GridView::footerValue(size_t col) const {
+    if (col >= columns_.size()) return std::nullopt;
+    SummaryKind kind = columns_[col].footerKind;
+    if (kind == skNone) return std::nullopt;
+    Impl& im = *impl_;
+    if (im.footerAcc.size() != columns_.size()) im.invalidate(columns_.size());
+    if (!im.footerAcc[col]) {
+        Acc a;
+        if (const Column* c = field(col))
+            for (uint32_t r : order_) a.add(*c, r);
+        else
+            a.count = uint32_t(order_.size());
+        im.footerAcc[col] = a;
+    }
+    return im.footerAcc[col]->get(kind);
+}
+
+std::string GridView::footerText(size_t col) const {
+    SummaryValue v = footerValue(col);
+    if (!v) return {};
+    const std::string& f = columns_[col].footerFormat;
+    return f.empty() ? formats::formatGeneral(*v) : formatPattern(*v, f);
+}
+
+SummaryValue GridView::groupFooterValue(uint32_t group, size_t col) const {
+    if (col >= columns_.size()) return std::nullopt;
+    SummaryKind kind = columns_[col].groupFooterKind;
+    if (kind == skNone) return std::nullopt;
+    Impl& im = *impl_;
+    if (im.groupAcc.size() != columns_.size()) im.invalidate(columns_.size());
+    if (!im.groupAcc[col]) {
+        std::vector<Acc> accs(im.groups.size());
+        const Column* c = field(col);
+        // Innermost groups from the rows; outer groups from their children.
+        for (size_t g = im.groups.size(); g-- > 0;) {
+            const Group& gr = im.groups[g];
+            Acc& a = accs[g];
+            if (gr.childCount == 0) {
+                if (c)
+                    for (uint32_t i = gr.begin; i < gr.end; ++i) a.add(*c, order_[i]);
+                else
+                    a.count = gr.end - gr.begin;
+            } else {
+                for (uint32_t k = gr.firstChild; k < gr.firstChild + gr.childCount; ++k) {
+                    const Acc& b = accs[k];
+                    a.sum += b.sum;
+                    a.min = std::min(a.min, b.min);
+                    a.max = std::max(a.max, b.max);
+                    a.count += b.count;
+                    a.values += b.values;
+                }
+            }
+        }
+        im.groupAcc[col] = std::move(accs);
+    }
+    return (*im.groupAcc[col]).at(group).get(kind);
+}
+
+std::string GridView::groupFooterText(uint32_t group, size_t col) const {
+    SummaryValue v = groupFooterValue(group, col);
+    if (!v) return {};
+    const std::string& f = columns_[col].groupFooterFormat;
+    return f.empty() ? formats::formatGeneral(*v) : formatPattern(*v, f);
+}
+
+// ---- editing
+// -------------------------------------------------------------------------------------
+
+void GridView::setCell(uint32_t dataRow, size_t col, const Value& value) {
+    if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能修改单元格");
+    int fi = col < columns_.size() ? result_->fieldIndex(columns_[col].fieldName) : -1;
+    if (fi < 0) throw Error(ErrorKind::FieldNotFound, "列没有对应的字段,不能修改单元格");
+    if (dataRow >= result_->rowCount()) throw Error(ErrorKind::Internal, "要修改的行不存在");
+    result_->field(size_t(fi)).set(dataRow, value);
+    refresh();
+}
+
+uint32_t GridView::insertRow(uint32_t dataRow) {
+    if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能插入行");
+    if (dataRow > result_->rowCount()) dataRow = uint32_t(result_->rowCount());
+    result_->insertRow(dataRow);
+    refresh();
+    return dataRow;
+}
+
+void GridView::deleteRow(uint32_t dataRow) {
+    if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能删除行");
+    if (dataRow >= result_->rowCount()) throw Error(ErrorKind::Internal, "要删除的行不存在");
+    result_->removeRow(dataRow);
+    refresh();
+}
+
+// ---- widths
+// --------------------------------------------------------------------------------------
+
+std::vector<int> GridView::autoWidths(const std::function<int(std::string_view)>& textWidth,
+                                      int padding, size_t sampleRows) const {
+    std::vector<int> out;
+    out.reserve(columns_.size());
+    size_t n = order_.size();
+    size_t step = sampleRows == 0 || n <= sampleRows ? 1 : (n + sampleRows - 1) / sampleRows;
+    for (size_t col = 0; col < columns_.size(); ++col) {
+        if (!columns_[col].visible) {
+            out.push_back(columns_[col].width);
+            continue;
+        }
+        int w = textWidth(columns_[col].caption);
+        for (size_t i = 0; i < n; i += step) w = std::max(w, textWidth(cellText(order_[i], col)));
+        out.push_back(w + padding);
+    }
+    return out;
+}
+
+std::vector<int> GridView::fitWidths(int viewWidth, int minWidth) const {
+    std::vector<size_t> cols = displayColumns();
+    std::vector<int> out(cols.size(), minWidth);
+    if (cols.empty()) return out;
+    long total = 0;
+    for (size_t c : cols) total += std::max(1, columns_[c].width);
+    int used = 0;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        out[i] =
+            std::max(minWidth, int(long(std::max(1, columns_[cols[i]].width)) * viewWidth / total));
+        used += out[i];
+    }
+    out.back() = std::max(minWidth, out.back() + viewWidth - used);
+    return out;
+}
+
+}  // namespace shuhui::grid
