@@ -2,20 +2,113 @@
 // hand over to the .xls (compound document + BIFF) or .xlsx (zip + XML) reader.
 #include "formats/reader.h"
 
-#include "formats/error.h"
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "formats/read_errors.h"
 
 namespace shuhui::formats {
 
+namespace {
+
+constexpr uint8_t kOleMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+enum class Magic { Ole, Zip, Other };
+
+Magic sniff(std::span<const uint8_t> b) {
+    if (b.size() >= 8 && std::memcmp(b.data(), kOleMagic, 8) == 0) return Magic::Ole;
+    if (b.size() >= 4 && b[0] == 'P' && b[1] == 'K' && (b[2] == 3 || b[2] == 5 || b[2] == 7))
+        return Magic::Zip;
+    return Magic::Other;
+}
+
+[[noreturn]] void notWorkbook(const std::string& name, std::span<const uint8_t> b) {
+    // BIFF2-4 files start directly with a BOF record, outside a compound document
+    if (b.size() >= 4 && b[1] == 0x00 && (b[0] == 0x09) && (b[2] == 0x04 || b[2] == 0x06))
+        detail::fail(
+            ErrorKind::Unsupported, name,
+            "这是 Excel 4.0 或更早版本的文件，不受支持，请先在 Excel 中另存为 .xls 或 .xlsx");
+    if (b.size() >= 2 && b[0] == 0x09 && (b[1] == 0x02 || b[1] == 0x04))
+        detail::fail(
+            ErrorKind::Unsupported, name,
+            "这是 Excel 4.0 或更早版本的文件，不受支持，请先在 Excel 中另存为 .xls 或 .xlsx");
+    detail::fail(ErrorKind::NotWorkbook, name,
+                 "不是 Excel 工作簿（既不是 .xls 也不是 .xlsx 格式）");
+}
+
+std::vector<uint8_t> loadFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            detail::fail(ErrorKind::NotFound, path, "文件不存在");
+        detail::fail(ErrorKind::Unreadable, path,
+                     std::string("无法访问文件（") + std::strerror(errno) + "）");
+    }
+    if (S_ISDIR(st.st_mode)) detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        detail::fail(ErrorKind::Unreadable, path,
+                     std::string("无法打开文件（") + std::strerror(errno) + "）");
+    std::vector<uint8_t> data;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(size_t(st.st_size));
+    uint8_t buf[1 << 16];
+    while (true) {
+        size_t n = std::fread(buf, 1, sizeof buf, f);
+        data.insert(data.end(), buf, buf + n);
+        if (n < sizeof buf) break;
+    }
+    bool bad = std::ferror(f);
+    int e = errno;
+    std::fclose(f);
+    if (bad)
+        detail::fail(ErrorKind::Unreadable, path,
+                     std::string("读取文件时出错（") + std::strerror(e) + "）");
+    return data;
+}
+
+}  // namespace
+
 FileFormat detectFormat(const std::string& path) {
-    throw Error(ErrorKind::Unsupported, "无法读取工作簿 " + path + "：读取功能尚未完成");
+    std::vector<uint8_t> data = loadFile(path);
+    if (data.empty()) detail::fail(ErrorKind::Empty, path, "文件是空的（0 字节）");
+    switch (sniff(data)) {
+        case Magic::Ole:
+            return FileFormat::Xls8;
+        case Magic::Zip:
+            return FileFormat::Xlsx;
+        case Magic::Other:
+            break;
+    }
+    notWorkbook(path, data);
 }
 
-Workbook readWorkbook(const std::string& path, const ReadOptions&) {
-    throw Error(ErrorKind::Unsupported, "无法读取工作簿 " + path + "：读取功能尚未完成");
+Workbook readWorkbook(const std::string& path, const ReadOptions& options) {
+    std::vector<uint8_t> data = loadFile(path);
+    return readWorkbookBytes(data, path, options);
 }
 
-Workbook readWorkbookBytes(std::span<const uint8_t>, const std::string& name, const ReadOptions&) {
-    throw Error(ErrorKind::Unsupported, "无法读取工作簿 " + name + "：读取功能尚未完成");
+Workbook readWorkbookBytes(std::span<const uint8_t> bytes, const std::string& name,
+                           const ReadOptions& options) {
+    if (bytes.empty()) detail::fail(ErrorKind::Empty, name, "文件是空的（0 字节）");
+    try {
+        switch (sniff(bytes)) {
+            case Magic::Ole:
+                return detail::readXls(bytes, name, options);
+            case Magic::Zip:
+                return detail::readXlsx(bytes, name, options);
+            case Magic::Other:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        detail::fail(ErrorKind::TooLarge, name, "内存不足，工作簿过大");
+    } catch (const std::length_error&) {
+        detail::fail(ErrorKind::Corrupt, name, "文件已损坏（长度字段不合理）");
+    }
+    notWorkbook(name, bytes);
 }
 
 }  // namespace shuhui::formats

@@ -1,0 +1,1001 @@
+// The .xls reader: an OLE2 compound document (through libgsf) holding a BIFF8 or BIFF5/7 stream.
+//
+// Layers, in the order they run:
+//   1. container  – libgsf opens the compound document; the "Workbook" (BIFF8) or "Book" (BIFF5)
+//                   stream is read whole into one buffer;
+//   2. records    – RecordCursor walks "id, length, body" records; a record's CONTINUE records are
+//                   merged into it as further segments that Body reads across (strings restart with
+//                   a new option byte at a segment boundary);
+//   3. values     – a table of record parsers, first over the workbook globals (code page, date
+//                   system, sheet list, shared strings, fonts, formats, XFs, palette), then over
+//                   each sheet substream at the offset its BOUNDSHEET gives. Records without a
+//                   parser are skipped on purpose.
+// Every read is bounds-checked; a failure names the file and the record.
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-utils.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "formats/biff_records.h"
+#include "formats/numfmt.h"
+#include "formats/read_errors.h"
+#include "formats/text_codec.h"
+
+namespace shuhui::formats::detail {
+namespace {
+
+using biff::Rec;
+
+// ---------------------------------------------------------------------------------------------
+// Record names for messages.
+
+const char* recordName(uint16_t id) {
+    switch (static_cast<Rec>(id)) {
+        case Rec::BOF:
+            return "BOF";
+        case Rec::EOF_:
+            return "EOF";
+        case Rec::CONTINUE:
+            return "CONTINUE";
+        case Rec::BOUNDSHEET:
+            return "BOUNDSHEET";
+        case Rec::CODEPAGE:
+            return "CODEPAGE";
+        case Rec::DATEMODE:
+            return "DATEMODE";
+        case Rec::FILEPASS:
+            return "FILEPASS";
+        case Rec::SST:
+            return "SST";
+        case Rec::XF:
+            return "XF";
+        case Rec::FONT:
+            return "FONT";
+        case Rec::FORMAT:
+            return "FORMAT";
+        case Rec::FORMAT_BIFF4:
+            return "FORMAT";
+        case Rec::PALETTE:
+            return "PALETTE";
+        case Rec::DEFCOLWIDTH:
+            return "DEFCOLWIDTH";
+        case Rec::COLINFO:
+            return "COLINFO";
+        case Rec::DIMENSIONS:
+            return "DIMENSIONS";
+        case Rec::ROW:
+            return "ROW";
+        case Rec::MERGEDCELLS:
+            return "MERGEDCELLS";
+        case Rec::BLANK:
+            return "BLANK";
+        case Rec::MULBLANK:
+            return "MULBLANK";
+        case Rec::NUMBER:
+            return "NUMBER";
+        case Rec::RK:
+            return "RK";
+        case Rec::MULRK:
+            return "MULRK";
+        case Rec::LABEL:
+            return "LABEL";
+        case Rec::LABELSST:
+            return "LABELSST";
+        case Rec::RSTRING:
+            return "RSTRING";
+        case Rec::BOOLERR:
+            return "BOOLERR";
+        case Rec::FORMULA:
+            return "FORMULA";
+        case Rec::FORMULA_BIFF4:
+            return "FORMULA";
+        case Rec::STRING:
+            return "STRING";
+        default:
+            return "未知";
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Records.
+
+struct Record {
+    uint16_t id = 0;
+    size_t header = 0;   // offset of the record header in the stream
+    size_t bodyEnd = 0;  // end of the first segment
+    size_t end = 0;      // end of the last CONTINUE merged into it
+};
+
+class RecordCursor {
+  public:
+    RecordCursor(std::span<const uint8_t> stream, const std::string& file)
+        : s_(stream), file_(file) {}
+
+    bool atEnd() const { return pos_ >= s_.size(); }
+    size_t pos() const { return pos_; }
+    void seek(size_t pos) { pos_ = pos; }
+
+    Record next() {
+        Record r;
+        r.header = pos_;
+        if (s_.size() - pos_ < 4)
+            fail(ErrorKind::Truncated, file_, "文件不完整（工作簿数据流在记录头中间结束）");
+        r.id = u16(pos_);
+        size_t len = u16(pos_ + 2);
+        if (s_.size() - pos_ - 4 < len)
+            fail(ErrorKind::Truncated, file_,
+                 std::string("文件不完整（") + recordName(r.id) + " 记录在数据流末尾被截断）");
+        r.bodyEnd = pos_ + 4 + len;
+        r.end = r.bodyEnd;
+        // merge the CONTINUE records that follow
+        while (s_.size() - r.end >= 4 && u16(r.end) == biff::id(Rec::CONTINUE)) {
+            size_t clen = u16(r.end + 2);
+            if (s_.size() - r.end - 4 < clen)
+                fail(ErrorKind::Truncated, file_,
+                     std::string("文件不完整（") + recordName(r.id) +
+                         " 记录的 CONTINUE 部分被截断）");
+            r.end += 4 + clen;
+        }
+        pos_ = r.end;
+        return r;
+    }
+
+    uint16_t u16(size_t at) const { return uint16_t(s_[at] | (s_[at + 1] << 8)); }
+
+  private:
+    std::span<const uint8_t> s_;
+    const std::string& file_;
+    size_t pos_ = 0;
+};
+
+// Reads the body of one record across its CONTINUE segments.
+class Body {
+  public:
+    Body(std::span<const uint8_t> stream, const Record& r, const std::string& file)
+        : s_(stream), rec_(r), file_(file), pos_(r.header + 4), segEnd_(r.bodyEnd) {}
+
+    size_t remaining() const {
+        // bytes of the current segment plus the bodies of the further ones
+        size_t n = segEnd_ - pos_;
+        size_t at = segEnd_;
+        while (at < rec_.end) {
+            size_t len = size_t(s_[at + 2] | (s_[at + 3] << 8));
+            n += len;
+            at += 4 + len;
+        }
+        return n;
+    }
+    size_t segmentRemaining() const { return segEnd_ - pos_; }
+
+    uint8_t u8() {
+        need(1);
+        return s_[pos_++];
+    }
+    uint16_t u16() {
+        uint8_t a = u8();
+        uint8_t b = u8();
+        return uint16_t(a | (b << 8));
+    }
+    uint32_t u32() {
+        uint32_t a = u16();
+        uint32_t b = u16();
+        return a | (b << 16);
+    }
+    double f64() {
+        uint8_t b[8];
+        for (auto& x : b) x = u8();
+        double d;
+        std::memcpy(&d, b, 8);
+        return d;
+    }
+    void skip(size_t n) {
+        while (n > 0) {
+            need(1);
+            size_t take = std::min(n, segEnd_ - pos_);
+            pos_ += take;
+            n -= take;
+        }
+    }
+
+    // `count` characters of a BIFF8 string; at a CONTINUE boundary a new option byte says whether
+    // the rest is compressed (1 byte per character) or UTF-16LE.
+    void chars(std::string& out, size_t count, bool highByte) {
+        while (count > 0) {
+            if (pos_ == segEnd_) {
+                nextSegment();
+                highByte = (u8() & 0x01) != 0;
+                continue;
+            }
+            size_t avail = segEnd_ - pos_;
+            if (highByte) {
+                size_t units = std::min(count, avail / 2);
+                if (units == 0) corrupt("字符跨越了 CONTINUE 边界");
+                appendUtf16le(out, s_.data() + pos_, units);
+                pos_ += units * 2;
+                count -= units;
+            } else {
+                size_t n = std::min(count, avail);
+                appendLatin1(out, s_.data() + pos_, n);
+                pos_ += n;
+                count -= n;
+            }
+        }
+    }
+
+    // `count` bytes in the workbook's code page (BIFF5/7)
+    void bytes8(std::string& out, size_t count, CodepageDecoder& dec) {
+        if (count <= segEnd_ - pos_) {
+            dec.append(out, s_.data() + pos_, count);
+            pos_ += count;
+            return;
+        }
+        std::string raw;
+        raw.reserve(std::min(count, remaining()));
+        while (count > 0) {
+            raw.push_back(char(u8()));
+            --count;
+        }
+        dec.append(out, reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+    }
+
+    // XLUnicodeString (16-bit count) or ShortXLUnicodeString (8-bit count), BIFF8
+    std::string unicode(bool shortCount) {
+        size_t cch = shortCount ? u8() : u16();
+        uint8_t flags = u8();
+        std::string out;
+        out.reserve(std::min(cch * 3, remaining() * 3));
+        size_t runs = 0, ext = 0;
+        if (flags & 0x08) runs = u16();
+        if (flags & 0x04) ext = u32();
+        chars(out, cch, flags & 0x01);
+        skip(runs * 4);
+        skip(ext);
+        return out;
+    }
+
+    [[noreturn]] void corrupt(const std::string& why) const {
+        fail(ErrorKind::Corrupt, file_,
+             std::string("文件已损坏（") + recordName(rec_.id) + " 记录：" + why + "）");
+    }
+
+  private:
+    void need(size_t) {
+        if (pos_ < segEnd_) return;
+        nextSegment();
+    }
+    void nextSegment() {
+        if (segEnd_ >= rec_.end) corrupt("数据比记录长度更长");
+        size_t len = size_t(s_[segEnd_ + 2] | (s_[segEnd_ + 3] << 8));
+        pos_ = segEnd_ + 4;
+        segEnd_ = pos_ + len;
+        if (pos_ == segEnd_) nextSegment();
+    }
+
+    std::span<const uint8_t> s_;
+    const Record& rec_;
+    const std::string& file_;
+    size_t pos_, segEnd_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Colours.
+
+constexpr std::array<uint32_t, 56> kDefaultPalette = {
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
+};
+
+// ---------------------------------------------------------------------------------------------
+// The reader.
+
+struct RawFont {
+    Font font;
+    uint16_t icv = 0x7FFF;
+};
+
+struct RawXf {
+    uint16_t font = 0, fmt = 0;
+    uint8_t halign = 0, valign = 2;
+    bool wrap = false;
+    uint8_t border[4] = {0, 0, 0, 0};  // left, right, top, bottom
+    uint16_t borderIcv[4] = {0, 0, 0, 0};
+    uint8_t pattern = 0;
+    uint16_t fore = 64;
+};
+
+struct SheetEntry {
+    uint32_t offset = 0;
+};
+
+class XlsReader;
+using Handler = void (XlsReader::*)(Body&);
+
+class XlsReader {
+  public:
+    XlsReader(std::span<const uint8_t> stream, const std::string& file, const ReadOptions& options,
+              bool biff5hint)
+        : s_(stream), file_(file), opt_(options), biff5_(biff5hint) {}
+
+    Workbook run();
+
+    // globals
+    void onFilepass(Body&) {
+        fail(ErrorKind::Encrypted, file_, "文件已加密（设有密码），请先在 Excel 中取消密码");
+    }
+    void onCodepage(Body& b) { codec_.setCodepage(b.u16()); }
+    void onDatemode(Body& b) { wb_.date1904 = b.u16() != 0; }
+    void onBoundsheet(Body& b);
+    void onSst(Body& b);
+    void onFont(Body& b);
+    void onFormat(Body& b);
+    void onXf(Body& b);
+    void onPalette(Body& b);
+    // sheets
+    void onDimensions(Body& b);
+    void onRow(Body& b);
+    void onColinfo(Body& b);
+    void onDefcolwidth(Body& b) { sheet_->defaultColWidth = b.u16(); }
+    void onMergedcells(Body& b);
+    void onBlank(Body& b);
+    void onMulblank(Body& b);
+    void onNumber(Body& b);
+    void onRk(Body& b);
+    void onMulrk(Body& b);
+    void onLabel(Body& b);
+    void onLabelsst(Body& b);
+    void onBoolerr(Body& b);
+    void onFormula(Body& b);
+    void onString(Body& b);
+
+  private:
+    void globals();
+    void readSheet(Sheet& sheet, uint32_t offset);
+    void buildStyles();
+    bool startCell(uint32_t row);  // false: the row limit is reached
+    void addCell(uint32_t row, uint16_t col, uint16_t xf, CellType type) {
+        Cell c;
+        c.row = row;
+        c.col = col;
+        c.type = type;
+        c.style = xf;
+        sheet_->cells.push_back(c);
+    }
+    std::string str16(Body& b) {  // LABEL/STRING text
+        if (biff5_) {
+            size_t cch = b.u16();
+            std::string out;
+            b.bytes8(out, cch, codec_);
+            return out;
+        }
+        return b.unicode(false);
+    }
+    std::string str8(Body& b) {  // BOUNDSHEET, FONT names
+        if (biff5_) {
+            size_t cch = b.u8();
+            std::string out;
+            b.bytes8(out, cch, codec_);
+            return out;
+        }
+        return b.unicode(true);
+    }
+    uint32_t color(uint16_t icv) const {
+        if (icv < 8) return kDefaultPalette[icv];
+        if (icv < 64) return palette_[icv - 8];
+        return kNoColor;
+    }
+
+    std::span<const uint8_t> s_;
+    const std::string& file_;
+    const ReadOptions& opt_;
+    bool biff5_;
+    Workbook wb_;
+    CodepageDecoder codec_{1252};
+    std::vector<SheetEntry> entries_;
+    std::vector<RawFont> fonts_;
+    std::map<uint16_t, std::string> formats_;
+    std::vector<RawXf> xfs_;
+    std::array<uint32_t, 56> palette_ = kDefaultPalette;
+    size_t sstCount_ = 0;
+
+    // per sheet
+    Sheet* sheet_ = nullptr;
+    bool stop_ = false;
+    uint32_t rowsSeen_ = 0;
+    int64_t lastRow_ = -1;
+    int64_t pendingString_ = -1;  // the cell waiting for the STRING record of its formula
+};
+
+struct HandlerEntry {
+    Rec id;
+    Handler fn;
+};
+
+constexpr HandlerEntry kGlobalHandlers[] = {
+    {Rec::FILEPASS, &XlsReader::onFilepass},
+    {Rec::CODEPAGE, &XlsReader::onCodepage},
+    {Rec::DATEMODE, &XlsReader::onDatemode},
+    {Rec::BOUNDSHEET, &XlsReader::onBoundsheet},
+    {Rec::SST, &XlsReader::onSst},
+    {Rec::FONT, &XlsReader::onFont},
+    {Rec::FORMAT, &XlsReader::onFormat},
+    {Rec::FORMAT_BIFF4, &XlsReader::onFormat},
+    {Rec::XF, &XlsReader::onXf},
+    {Rec::PALETTE, &XlsReader::onPalette},
+};
+
+constexpr HandlerEntry kSheetHandlers[] = {
+    {Rec::DIMENSIONS, &XlsReader::onDimensions},
+    {Rec::ROW, &XlsReader::onRow},
+    {Rec::COLINFO, &XlsReader::onColinfo},
+    {Rec::DEFCOLWIDTH, &XlsReader::onDefcolwidth},
+    {Rec::MERGEDCELLS, &XlsReader::onMergedcells},
+    {Rec::BLANK, &XlsReader::onBlank},
+    {Rec::MULBLANK, &XlsReader::onMulblank},
+    {Rec::NUMBER, &XlsReader::onNumber},
+    {Rec::RK, &XlsReader::onRk},
+    {Rec::MULRK, &XlsReader::onMulrk},
+    {Rec::LABEL, &XlsReader::onLabel},
+    {Rec::RSTRING, &XlsReader::onLabel},
+    {Rec::LABELSST, &XlsReader::onLabelsst},
+    {Rec::BOOLERR, &XlsReader::onBoolerr},
+    {Rec::FORMULA, &XlsReader::onFormula},
+    {Rec::FORMULA_BIFF4, &XlsReader::onFormula},
+    {Rec::STRING, &XlsReader::onString},
+};
+
+// Dispatch tables indexed by record id; ids without an entry are skipped.
+struct Dispatch {
+    std::array<Handler, 0x1000> globals{};
+    std::array<Handler, 0x1000> sheet{};
+    Dispatch() {
+        for (auto& e : kGlobalHandlers) globals[biff::id(e.id)] = e.fn;
+        for (auto& e : kSheetHandlers) sheet[biff::id(e.id)] = e.fn;
+    }
+};
+const Dispatch& dispatch() {
+    static const Dispatch d;
+    return d;
+}
+
+double rkValue(uint32_t rk) {
+    double v;
+    if (rk & 0x02) {
+        v = double(int32_t(rk) >> 2);
+    } else {
+        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, 8);
+    }
+    if (rk & 0x01) v /= 100;
+    return v;
+}
+
+// ----- globals --------------------------------------------------------------------------------
+
+void XlsReader::onBoundsheet(Body& b) {
+    uint32_t offset = b.u32();
+    uint8_t state = b.u8();
+    uint8_t dt = b.u8();
+    Sheet sh;
+    sh.name = str8(b);
+    switch (state & 0x03) {
+        case 1:
+            sh.state = SheetState::Hidden;
+            break;
+        case 2:
+            sh.state = SheetState::VeryHidden;
+            break;
+        default:
+            sh.state = SheetState::Visible;
+            break;
+    }
+    switch (dt) {
+        case 0:
+            sh.kind = SheetKind::Worksheet;
+            break;
+        case 1:
+            sh.kind = SheetKind::Macro;
+            break;
+        case 2:
+            sh.kind = SheetKind::Chart;
+            break;
+        default:
+            sh.kind = SheetKind::Other;
+            break;
+    }
+    sh.loaded = false;
+    wb_.sheets.push_back(std::move(sh));
+    entries_.push_back({offset});
+}
+
+void XlsReader::onSst(Body& b) {
+    b.u32();  // total references
+    uint32_t unique = b.u32();
+    // every string takes at least 3 bytes: cap the reservation by what is there
+    wb_.strings.reserve(std::min<size_t>(unique, b.remaining() / 3 + 1));
+    for (uint32_t i = 0; i < unique; ++i) {
+        if (b.remaining() == 0) break;  // some writers overstate the count
+        size_t cch = b.u16();
+        uint8_t flags = b.u8();
+        size_t runs = 0, ext = 0;
+        if (flags & 0x08) runs = b.u16();
+        if (flags & 0x04) ext = b.u32();
+        std::string s;
+        s.reserve(std::min(cch, b.remaining()));
+        b.chars(s, cch, flags & 0x01);
+        b.skip(runs * 4);
+        b.skip(ext);
+        wb_.strings.push_back(std::move(s));
+    }
+    sstCount_ = wb_.strings.size();
+}
+
+void XlsReader::onFont(Body& b) {
+    RawFont f;
+    f.font.size = b.u16() / 20.0;
+    uint16_t grbit = b.u16();
+    f.font.italic = grbit & 0x02;
+    f.icv = b.u16();
+    f.font.bold = b.u16() >= 700;
+    b.u16();  // super/subscript
+    uint8_t uls = b.u8();
+    f.font.underline = (uls == 1 || uls == 0x21) ? 1 : (uls == 2 || uls == 0x22) ? 2 : 0;
+    b.u8();  // family
+    b.u8();  // charset
+    b.u8();  // reserved
+    f.font.name = str8(b);
+    fonts_.push_back(std::move(f));
+}
+
+void XlsReader::onFormat(Body& b) {
+    uint16_t ifmt = b.u16();
+    if (biff5_) {
+        size_t cch = b.u8();
+        std::string code;
+        b.bytes8(code, cch, codec_);
+        formats_[ifmt] = std::move(code);
+    } else {
+        formats_[ifmt] = b.unicode(false);
+    }
+}
+
+void XlsReader::onXf(Body& b) {
+    RawXf x;
+    x.font = b.u16();
+    x.fmt = b.u16();
+    b.u16();  // type and protection
+    uint8_t alc = b.u8();
+    x.halign = alc & 0x07;
+    x.wrap = alc & 0x08;
+    x.valign = (alc >> 4) & 0x07;
+    if (!biff5_) {
+        b.u8();  // rotation
+        b.u8();  // indent
+        b.u8();  // used attributes
+        uint32_t d1 = b.u32();
+        uint32_t d2 = b.u32();
+        uint16_t w = b.u16();
+        x.border[0] = d1 & 0x0F;
+        x.border[1] = (d1 >> 4) & 0x0F;
+        x.border[2] = (d1 >> 8) & 0x0F;
+        x.border[3] = (d1 >> 12) & 0x0F;
+        x.borderIcv[0] = (d1 >> 16) & 0x7F;
+        x.borderIcv[1] = (d1 >> 23) & 0x7F;
+        x.borderIcv[2] = d2 & 0x7F;
+        x.borderIcv[3] = (d2 >> 7) & 0x7F;
+        x.pattern = (d2 >> 26) & 0x3F;
+        x.fore = w & 0x7F;
+    } else {
+        b.u8();  // orientation and used attributes
+        uint32_t d1 = b.u32();
+        uint32_t d2 = b.u32();
+        x.fore = d1 & 0x7F;
+        x.pattern = (d1 >> 16) & 0x3F;
+        x.border[3] = (d1 >> 22) & 0x07;
+        x.borderIcv[3] = (d1 >> 25) & 0x7F;
+        x.border[2] = d2 & 0x07;
+        x.border[0] = (d2 >> 3) & 0x07;
+        x.border[1] = (d2 >> 6) & 0x07;
+        x.borderIcv[2] = (d2 >> 9) & 0x7F;
+        x.borderIcv[0] = (d2 >> 16) & 0x7F;
+        x.borderIcv[1] = (d2 >> 23) & 0x7F;
+    }
+    xfs_.push_back(x);
+}
+
+void XlsReader::onPalette(Body& b) {
+    size_t n = b.u16();
+    for (size_t i = 0; i < n && i < palette_.size(); ++i) {
+        uint32_t r = b.u8(), g = b.u8(), bl = b.u8();
+        b.u8();
+        palette_[i] = (r << 16) | (g << 8) | bl;
+    }
+}
+
+void XlsReader::buildStyles() {
+    wb_.styles.clear();
+    wb_.styles.reserve(std::max<size_t>(xfs_.size(), 1));
+    for (const RawXf& x : xfs_) {
+        CellStyle st;
+        auto f = formats_.find(x.fmt);
+        st.numFmt = f != formats_.end() ? f->second : builtinFormat(x.fmt);
+        if (opt_.styles) {
+            size_t fi = x.font < 4 ? x.font : size_t(x.font) - 1;
+            if (fi < fonts_.size()) {
+                st.font = fonts_[fi].font;
+                st.font.color = color(fonts_[fi].icv);
+            }
+            if (x.pattern != 0) st.fill = color(x.fore);
+            Border* bs[4] = {&st.left, &st.right, &st.top, &st.bottom};
+            for (int k = 0; k < 4; ++k) {
+                bs[k]->style = x.border[k] <= 13 ? BorderStyle(x.border[k]) : BorderStyle::Thin;
+                bs[k]->color = x.border[k] ? color(x.borderIcv[k]) : kNoColor;
+            }
+            st.halign = x.halign <= 7 ? HAlign(x.halign) : HAlign::General;
+            st.valign = x.valign <= 4 ? VAlign(x.valign) : VAlign::Bottom;
+            st.wrap = x.wrap;
+        }
+        wb_.styles.push_back(std::move(st));
+    }
+    if (wb_.styles.empty()) wb_.styles.emplace_back();
+}
+
+// ----- sheets ---------------------------------------------------------------------------------
+
+bool XlsReader::startCell(uint32_t row) {
+    if (int64_t(row) == lastRow_) return true;
+    if (opt_.maxRows && rowsSeen_ >= *opt_.maxRows) {
+        stop_ = true;
+        return false;
+    }
+    ++rowsSeen_;
+    lastRow_ = row;
+    return true;
+}
+
+void XlsReader::onDimensions(Body& b) {
+    uint32_t r1, r2;
+    if (biff5_) {
+        r1 = b.u16();
+        r2 = b.u16();
+    } else {
+        r1 = b.u32();
+        r2 = b.u32();
+    }
+    uint32_t c1 = b.u16(), c2 = b.u16();
+    if (r2 > r1 && c2 > c1) {
+        sheet_->dimension = Range{r1, c1, r2 - 1, c2 - 1};
+        // every cell record takes at least 10 bytes: reserve no more than the stream can hold
+        size_t want = size_t(r2 - r1) * size_t(c2 - c1);
+        sheet_->cells.reserve(std::min(want, s_.size() / 10 + 16));
+    }
+}
+
+void XlsReader::onRow(Body& b) {
+    uint16_t rw = b.u16();
+    b.skip(4);
+    uint16_t miy = b.u16();
+    b.skip(4);
+    uint32_t flags = b.segmentRemaining() >= 4 ? b.u32() : 0;
+    bool hidden = flags & 0x20;
+    bool custom = flags & 0x40;
+    if (hidden || custom) sheet_->rows.push_back(RowInfo{rw, (miy & 0x7FFF) / 20.0, hidden});
+}
+
+void XlsReader::onColinfo(Body& b) {
+    ColInfo c;
+    c.first = b.u16();
+    c.last = b.u16();
+    c.width = b.u16() / 256.0;
+    c.style = b.u16();
+    c.hidden = b.u16() & 0x01;
+    if (c.first > 255) return;
+    c.last = std::min<uint16_t>(c.last, 255);
+    if (c.last < c.first) return;
+    sheet_->cols.push_back(c);
+}
+
+void XlsReader::onMergedcells(Body& b) {
+    size_t n = b.u16();
+    for (size_t i = 0; i < n && b.remaining() >= 8; ++i) {
+        Range r;
+        r.firstRow = b.u16();
+        r.lastRow = b.u16();
+        r.firstCol = b.u16();
+        r.lastCol = b.u16();
+        if (r.lastRow < r.firstRow || r.lastCol < r.firstCol) continue;
+        sheet_->merged.push_back(r);
+    }
+}
+
+void XlsReader::onBlank(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    if (startCell(rw)) addCell(rw, col, xf, CellType::Blank);
+}
+
+void XlsReader::onMulblank(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16();
+    if (!startCell(rw)) return;
+    size_t n = b.remaining() >= 2 ? (b.remaining() - 2) / 2 : 0;
+    for (size_t i = 0; i < n; ++i) addCell(rw, uint16_t(col + i), b.u16(), CellType::Blank);
+}
+
+void XlsReader::onNumber(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    double v = b.f64();
+    if (!startCell(rw)) return;
+    addCell(rw, col, xf, CellType::Number);
+    sheet_->cells.back().number = v;
+}
+
+void XlsReader::onRk(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    uint32_t rk = b.u32();
+    if (!startCell(rw)) return;
+    addCell(rw, col, xf, CellType::Number);
+    sheet_->cells.back().number = rkValue(rk);
+}
+
+void XlsReader::onMulrk(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16();
+    if (!startCell(rw)) return;
+    size_t n = b.remaining() >= 2 ? (b.remaining() - 2) / 6 : 0;
+    for (size_t i = 0; i < n; ++i) {
+        uint16_t xf = b.u16();
+        uint32_t rk = b.u32();
+        addCell(rw, uint16_t(col + i), xf, CellType::Number);
+        sheet_->cells.back().number = rkValue(rk);
+    }
+}
+
+void XlsReader::onLabel(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    if (!startCell(rw)) return;
+    std::string s = str16(b);
+    addCell(rw, col, xf, CellType::Text);
+    sheet_->cells.back().text = uint32_t(wb_.strings.size());
+    wb_.strings.push_back(std::move(s));
+}
+
+void XlsReader::onLabelsst(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    uint32_t isst = b.u32();
+    if (isst >= sstCount_) b.corrupt("引用了不存在的共享字符串 #" + std::to_string(isst));
+    if (!startCell(rw)) return;
+    addCell(rw, col, xf, CellType::Text);
+    sheet_->cells.back().text = isst;
+}
+
+void XlsReader::onBoolerr(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    uint8_t v = b.u8();
+    uint8_t isErr = b.u8();
+    if (!startCell(rw)) return;
+    addCell(rw, col, xf, isErr ? CellType::Error : CellType::Bool);
+    sheet_->cells.back().small = isErr ? v : (v ? 1 : 0);
+}
+
+void XlsReader::onFormula(Body& b) {
+    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
+    uint8_t val[8];
+    for (auto& x : val) x = b.u8();
+    if (!startCell(rw)) return;
+    if (val[6] == 0xFF && val[7] == 0xFF) {
+        switch (val[0]) {
+            case 0:  // text: the STRING record follows
+                addCell(rw, col, xf, CellType::Text);
+                sheet_->cells.back().text = uint32_t(wb_.strings.size());
+                pendingString_ = int64_t(wb_.strings.size());
+                wb_.strings.emplace_back();
+                return;
+            case 1:
+                addCell(rw, col, xf, CellType::Bool);
+                sheet_->cells.back().small = val[2] ? 1 : 0;
+                return;
+            case 2:
+                addCell(rw, col, xf, CellType::Error);
+                sheet_->cells.back().small = val[2];
+                return;
+            case 3:  // empty text
+                addCell(rw, col, xf, CellType::Text);
+                sheet_->cells.back().text = uint32_t(wb_.strings.size());
+                wb_.strings.emplace_back();
+                return;
+            default:
+                return;
+        }
+    }
+    double d;
+    std::memcpy(&d, val, 8);
+    addCell(rw, col, xf, CellType::Number);
+    sheet_->cells.back().number = d;
+}
+
+void XlsReader::onString(Body& b) {
+    if (pendingString_ < 0) return;
+    wb_.strings[size_t(pendingString_)] = str16(b);
+    pendingString_ = -1;
+}
+
+// ----- passes ---------------------------------------------------------------------------------
+
+void XlsReader::globals() {
+    RecordCursor cur(s_, file_);
+    Record bof = cur.next();
+    if (bof.id != biff::id(Rec::BOF) || bof.bodyEnd - bof.header < 8)
+        fail(ErrorKind::Corrupt, file_, "文件已损坏（工作簿数据流不以 BOF 记录开头）");
+    uint16_t vers = cur.u16(bof.header + 4);
+    uint16_t dt = cur.u16(bof.header + 6);
+    if (vers == biff::kBiff8Version)
+        biff5_ = false;
+    else if (vers == biff::kBiff5Version)
+        biff5_ = true;
+    else
+        fail(ErrorKind::Unsupported, file_,
+             "不支持的 Excel 版本（只读取 Excel 5.0 及以后的 .xls 文件）");
+    if (dt != uint16_t(biff::BofType::Globals))
+        fail(ErrorKind::Corrupt, file_, "文件已损坏（工作簿数据流的第一个 BOF 不是全局部分）");
+    wb_.format = biff5_ ? FileFormat::Xls5 : FileFormat::Xls8;
+    const auto& table = dispatch().globals;
+    while (true) {
+        if (cur.atEnd())
+            fail(ErrorKind::Truncated, file_, "文件不完整（工作簿全局部分没有 EOF 记录）");
+        Record r = cur.next();
+        if (r.id == biff::id(Rec::EOF_)) break;
+        Handler h = r.id < table.size() ? table[r.id] : nullptr;
+        if (!h) continue;  // a record this reader does not need
+        Body body(s_, r, file_);
+        (this->*h)(body);
+    }
+}
+
+void XlsReader::readSheet(Sheet& sheet, uint32_t offset) {
+    if (offset >= s_.size())
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（工作表“" + sheet.name + "”的位置超出了数据流）");
+    sheet_ = &sheet;
+    stop_ = false;
+    rowsSeen_ = 0;
+    lastRow_ = -1;
+    pendingString_ = -1;
+    RecordCursor cur(s_, file_);
+    cur.seek(offset);
+    Record bof = cur.next();
+    if (bof.id != biff::id(Rec::BOF))
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（工作表“" + sheet.name + "”不以 BOF 记录开头）");
+    const auto& table = dispatch().sheet;
+    int depth = 1;
+    while (!stop_) {
+        if (cur.atEnd())
+            fail(ErrorKind::Truncated, file_,
+                 "文件不完整（工作表“" + sheet.name + "”没有 EOF 记录）");
+        Record r = cur.next();
+        if (r.id == biff::id(Rec::BOF)) {
+            ++depth;  // an embedded chart
+            continue;
+        }
+        if (r.id == biff::id(Rec::EOF_)) {
+            if (--depth == 0) break;
+            continue;
+        }
+        if (depth != 1) continue;
+        Handler h = r.id < table.size() ? table[r.id] : nullptr;
+        if (!h) continue;
+        if (r.id != biff::id(Rec::STRING)) pendingString_ = -1;
+        Body body(s_, r, file_);
+        (this->*h)(body);
+    }
+    sheet.complete = !stop_;
+    sheet.loaded = true;
+    auto& cells = sheet.cells;
+    auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    // one cell per position: the last record wins
+    size_t out = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
+    std::sort(sheet.merged.begin(), sheet.merged.end());
+    sheet_ = nullptr;
+}
+
+Workbook XlsReader::run() {
+    globals();
+    buildStyles();
+    bool found = !opt_.sheet;
+    for (size_t i = 0; i < wb_.sheets.size(); ++i) {
+        Sheet& sh = wb_.sheets[i];
+        bool wanted = !opt_.sheet || sh.name == *opt_.sheet;
+        if (opt_.sheet && sh.name == *opt_.sheet) found = true;
+        if (!opt_.cells || !wanted || sh.kind != SheetKind::Worksheet) continue;
+        readSheet(sh, entries_[i].offset);
+    }
+    if (!found)
+        throw Error(ErrorKind::SheetNotFound,
+                    "工作簿 " + file_ + " 中没有名为“" + *opt_.sheet + "”的工作表");
+    return std::move(wb_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The compound document.
+
+struct GObjectUnref {
+    void operator()(void* p) const {
+        if (p) g_object_unref(p);
+    }
+};
+using GsfPtr = std::unique_ptr<void, GObjectUnref>;
+
+}  // namespace
+
+Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
+                 const ReadOptions& options) {
+    static const bool initialised = [] {
+        gsf_init();
+        return true;
+    }();
+    (void)initialised;
+    GsfPtr input(gsf_input_memory_new(bytes.data(), gsf_off_t(bytes.size()), FALSE));
+    if (!input) fail(ErrorKind::Internal, file, "无法创建内存输入");
+    GError* err = nullptr;
+    GsfPtr ole(gsf_infile_msole_new(GSF_INPUT(input.get()), &err));
+    if (!ole) {
+        std::string why = err && err->message ? err->message : "";
+        if (err) g_error_free(err);
+        fail(ErrorKind::Corrupt, file,
+             "文件已损坏（复合文档结构无法解析" + (why.empty() ? "" : "：" + why) + "）");
+    }
+    GsfInfile* infile = GSF_INFILE(ole.get());
+    bool biff5 = false;
+    GsfPtr stream(gsf_infile_child_by_name(infile, "Workbook"));
+    if (!stream) stream.reset(gsf_infile_child_by_name(infile, "WORKBOOK"));
+    if (!stream) stream.reset(gsf_infile_child_by_name(infile, "workbook"));
+    if (!stream) {
+        stream.reset(gsf_infile_child_by_name(infile, "Book"));
+        if (!stream) stream.reset(gsf_infile_child_by_name(infile, "BOOK"));
+        biff5 = stream != nullptr;
+    }
+    if (!stream) {
+        GsfPtr enc(gsf_infile_child_by_name(infile, "EncryptedPackage"));
+        if (enc)
+            fail(ErrorKind::Encrypted, file, "文件已加密（设有密码），请先在 Excel 中取消密码");
+        fail(ErrorKind::NotWorkbook, file, "不是 Excel 工作簿（复合文档中没有 Workbook 数据流）");
+    }
+    GsfInput* in = GSF_INPUT(stream.get());
+    gsf_off_t size = gsf_input_size(in);
+    // the stream cannot be larger than the file that holds it
+    if (size < 0 || uint64_t(size) > bytes.size())
+        fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流的长度超出了文件大小）");
+    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    size_t done = 0;
+    while (done < buf.size()) {
+        size_t chunk = std::min<size_t>(buf.size() - done, 1 << 20);
+        if (!gsf_input_read(in, chunk, buf.data() + done))
+            fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
+        done += chunk;
+    }
+    if (buf.empty()) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
+    XlsReader reader(buf, file, options, biff5);
+    return reader.run();
+}
+
+}  // namespace shuhui::formats::detail

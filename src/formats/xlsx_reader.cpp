@@ -1,0 +1,1096 @@
+// The .xlsx/.xlsm reader: a zip archive (minizip over the bytes in memory) of XML parts, each
+// inflated in chunks straight into an expat parser; no part is held whole and no DOM is built.
+//
+// Order: _rels/.rels → workbook part and its rels (sheet names, states, targets, 1904 flag) →
+// the sheets' cells (shared-string indices kept as they are) → sharedStrings, parsed only up to
+// the largest index the loaded cells use → styles.xml (numFmts, fonts, fills, borders, cellXfs)
+// and the theme's colours. A sheet stops after ReadOptions::maxRows rows by stopping expat and
+// inflating no further.
+#include <expat.h>
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+#include "formats/numfmt.h"
+#include "formats/read_errors.h"
+
+namespace shuhui::formats::detail {
+namespace {
+
+constexpr uint32_t kMaxRows = 1048576;
+constexpr uint32_t kMaxCols = 16384;
+
+// ---------------------------------------------------------------------------------------------
+// Zip over memory.
+
+struct MemFile {
+    std::span<const uint8_t> data;
+    uint64_t pos = 0;
+};
+
+voidpf ZCALLBACK memOpen(voidpf opaque, const void*, int) {
+    auto* m = static_cast<MemFile*>(opaque);
+    m->pos = 0;
+    return m;
+}
+uLong ZCALLBACK memRead(voidpf, voidpf stream, void* buf, uLong size) {
+    auto* m = static_cast<MemFile*>(stream);
+    if (m->pos >= m->data.size()) return 0;
+    uLong n = uLong(std::min<uint64_t>(size, m->data.size() - m->pos));
+    std::memcpy(buf, m->data.data() + m->pos, n);
+    m->pos += n;
+    return n;
+}
+uLong ZCALLBACK memWrite(voidpf, voidpf, const void*, uLong) {
+    return 0;
+}
+ZPOS64_T ZCALLBACK memTell(voidpf, voidpf stream) {
+    return static_cast<MemFile*>(stream)->pos;
+}
+long ZCALLBACK memSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto* m = static_cast<MemFile*>(stream);
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                    : origin == ZLIB_FILEFUNC_SEEK_CUR ? m->pos
+                                                       : m->data.size();
+    uint64_t to = base + offset;
+    if (to > m->data.size()) return -1;
+    m->pos = to;
+    return 0;
+}
+int ZCALLBACK memClose(voidpf, voidpf) {
+    return 0;
+}
+int ZCALLBACK memError(voidpf, voidpf) {
+    return 0;
+}
+
+bool hasEndOfCentralDirectory(std::span<const uint8_t> b) {
+    if (b.size() < 22) return false;
+    size_t lowest = b.size() > 22 + 65535 ? b.size() - 22 - 65535 : 0;
+    for (size_t i = b.size() - 22 + 1; i-- > lowest;)
+        if (b[i] == 'P' && b[i + 1] == 'K' && b[i + 2] == 5 && b[i + 3] == 6) return true;
+    return false;
+}
+
+class Zip {
+  public:
+    Zip(std::span<const uint8_t> bytes, const std::string& file) : file_(file) {
+        mem_.data = bytes;
+        zlib_filefunc64_def fns{};
+        fns.zopen64_file = memOpen;
+        fns.zread_file = memRead;
+        fns.zwrite_file = memWrite;
+        fns.ztell64_file = memTell;
+        fns.zseek64_file = memSeek;
+        fns.zclose_file = memClose;
+        fns.zerror_file = memError;
+        fns.opaque = &mem_;
+        zf_ = unzOpen2_64("", &fns);
+        if (!zf_) {
+            if (!hasEndOfCentralDirectory(bytes))
+                fail(ErrorKind::Truncated, file,
+                     "文件不完整（找不到 zip 压缩包的目录，文件可能被截断）");
+            fail(ErrorKind::Corrupt, file, "文件已损坏（zip 压缩包的目录无法解析）");
+        }
+    }
+    ~Zip() {
+        if (zf_) unzClose(zf_);
+    }
+    Zip(const Zip&) = delete;
+    Zip& operator=(const Zip&) = delete;
+
+    bool has(const std::string& name) { return unzLocateFile(zf_, name.c_str(), 2) == UNZ_OK; }
+
+    // Inflates `name` in chunks into `sink(data, size, last)`; sink returns false to stop early.
+    // Returns false when the member does not exist.
+    template <class Sink>
+    bool read(const std::string& name, Sink&& sink) {
+        if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return false;
+        if (unzOpenCurrentFile(zf_) != UNZ_OK)
+            fail(ErrorKind::Corrupt, file_, "文件已损坏（无法打开压缩包中的 " + name + "）");
+        std::vector<char> buf(256 * 1024);
+        bool stopped = false;
+        while (true) {
+            int n = unzReadCurrentFile(zf_, buf.data(), unsigned(buf.size()));
+            if (n < 0) {
+                unzCloseCurrentFile(zf_);
+                fail(ErrorKind::Corrupt, file_,
+                     "文件已损坏（解压 " + name + " 失败，文件可能被截断）");
+            }
+            if (!sink(buf.data(), size_t(n), n == 0)) {
+                stopped = true;
+                break;
+            }
+            if (n == 0) break;
+        }
+        int rc = unzCloseCurrentFile(zf_);
+        if (!stopped && rc == UNZ_CRCERROR)
+            fail(ErrorKind::Corrupt, file_, "文件已损坏（" + name + " 的校验和不符）");
+        return true;
+    }
+
+  private:
+    const std::string& file_;
+    MemFile mem_;
+    unzFile zf_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Expat plumbing.
+
+std::string_view localName(const char* name) {
+    const char* colon = std::strrchr(name, ':');
+    return colon ? std::string_view(colon + 1) : std::string_view(name);
+}
+
+const char* attr(const char** atts, std::string_view want) {
+    for (size_t i = 0; atts[i]; i += 2)
+        if (localName(atts[i]) == want) return atts[i + 1];
+    return nullptr;
+}
+
+// attribute whose prefixed name ends in ":id" (r:id, whatever the prefix)
+const char* relId(const char** atts) {
+    for (size_t i = 0; atts[i]; i += 2) {
+        std::string_view n(atts[i]);
+        if (n.size() > 3 && n.substr(n.size() - 3) == ":id") return atts[i + 1];
+    }
+    return nullptr;
+}
+
+bool truthy(const char* v) {
+    return v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0);
+}
+
+template <class T>
+bool parseNumber(std::string_view s, T& out) {
+    while (!s.empty() &&
+           (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
+        s.remove_suffix(1);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+double toDouble(const char* v, double fallback) {
+    double d;
+    if (v && parseNumber(std::string_view(v), d)) return d;
+    return fallback;
+}
+
+// "B3" → row 2, col 1; false when it is not a cell reference
+bool parseRef(std::string_view s, uint32_t& row, uint32_t& col) {
+    size_t i = 0;
+    uint64_t c = 0, r = 0;
+    if (i < s.size() && s[i] == '$') ++i;
+    size_t letters = 0;
+    while (i < s.size() && ((s[i] >= 'A' && s[i] <= 'Z') || (s[i] >= 'a' && s[i] <= 'z'))) {
+        c = c * 26 + uint64_t((s[i] | 0x20) - 'a' + 1);
+        if (++letters > 3) return false;
+        ++i;
+    }
+    if (i < s.size() && s[i] == '$') ++i;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        r = r * 10 + uint64_t(s[i] - '0');
+        if (++digits > 7) return false;
+        ++i;
+    }
+    if (i != s.size() || letters == 0 || digits == 0 || r == 0 || c == 0) return false;
+    if (r > kMaxRows || c > kMaxCols) return false;
+    row = uint32_t(r - 1);
+    col = uint32_t(c - 1);
+    return true;
+}
+
+bool parseRangeRef(std::string_view s, Range& out) {
+    size_t colon = s.find(':');
+    uint32_t r1, c1, r2, c2;
+    if (colon == std::string_view::npos) {
+        if (!parseRef(s, r1, c1)) return false;
+        out = Range{r1, c1, r1, c1};
+        return true;
+    }
+    if (!parseRef(s.substr(0, colon), r1, c1) || !parseRef(s.substr(colon + 1), r2, c2))
+        return false;
+    out = Range{std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
+    return true;
+}
+
+// Drives one part through expat. Handler has start(name, atts), end(name), text(s, len) and may
+// set `stop` to end the parse early.
+template <class Handler>
+class XmlPart {
+  public:
+    XmlPart(Handler& h, const std::string& file, const std::string& part)
+        : h_(h), file_(file), part_(part) {
+        p_ = XML_ParserCreate(nullptr);
+        if (!p_) fail(ErrorKind::Internal, file, "无法创建 XML 解析器");
+        XML_SetUserData(p_, this);
+        XML_SetElementHandler(p_, &XmlPart::onStart, &XmlPart::onEnd);
+        XML_SetCharacterDataHandler(p_, &XmlPart::onText);
+    }
+    ~XmlPart() { XML_ParserFree(p_); }
+
+    // false: the handler stopped the parse
+    bool feed(const char* data, size_t n, bool last) {
+        if (XML_Parse(p_, data, int(n), last) == XML_STATUS_ERROR) {
+            if (XML_GetErrorCode(p_) == XML_ERROR_ABORTED) return false;
+            fail(ErrorKind::Corrupt, file_,
+                 "文件已损坏（" + part_ + " 不是有效的 XML，第 " +
+                     std::to_string(XML_GetCurrentLineNumber(p_)) + " 行：" +
+                     XML_ErrorString(XML_GetErrorCode(p_)) + "）");
+        }
+        return true;
+    }
+    void stop() { XML_StopParser(p_, XML_FALSE); }
+
+  private:
+    static void XMLCALL onStart(void* self, const char* name, const char** atts) {
+        auto* x = static_cast<XmlPart*>(self);
+        x->h_.start(x, localName(name), atts);
+    }
+    static void XMLCALL onEnd(void* self, const char* name) {
+        auto* x = static_cast<XmlPart*>(self);
+        x->h_.end(x, localName(name));
+    }
+    static void XMLCALL onText(void* self, const char* s, int len) {
+        static_cast<XmlPart*>(self)->h_.text(s, size_t(len));
+    }
+
+    Handler& h_;
+    const std::string& file_;
+    std::string part_;
+    XML_Parser p_;
+};
+
+// Parse a whole part; returns false when it does not exist.
+template <class Handler>
+bool parsePart(Zip& zip, const std::string& name, Handler& h, const std::string& file) {
+    XmlPart<Handler> xml(h, file, name);
+    return zip.read(name, [&](const char* d, size_t n, bool last) { return xml.feed(d, n, last); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Relationships.
+
+struct Rel {
+    std::string target, type;
+};
+
+struct RelsHandler {
+    std::map<std::string, Rel> rels;
+    template <class X>
+    void start(X*, std::string_view name, const char** atts) {
+        if (name != "Relationship") return;
+        const char* id = attr(atts, "Id");
+        const char* target = attr(atts, "Target");
+        const char* type = attr(atts, "Type");
+        if (id && target) rels[id] = Rel{target, type ? type : ""};
+    }
+    template <class X>
+    void end(X*, std::string_view) {}
+    void text(const char*, size_t) {}
+};
+
+bool typeIs(const std::string& type, std::string_view tail) {
+    return type.size() >= tail.size() &&
+           std::string_view(type).substr(type.size() - tail.size()) == tail;
+}
+
+// "worksheets/sheet1.xml" relative to "xl/" → "xl/worksheets/sheet1.xml"
+std::string resolve(const std::string& baseDir, const std::string& target) {
+    std::string path = target.size() && target[0] == '/' ? target.substr(1) : baseDir + target;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        std::string part = path.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string out;
+    for (auto& p : parts) {
+        if (!out.empty()) out += '/';
+        out += p;
+    }
+    return out;
+}
+
+std::string relsPathOf(const std::string& part) {
+    size_t slash = part.rfind('/');
+    std::string dir = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? part : part.substr(slash + 1);
+    return dir + "_rels/" + base + ".rels";
+}
+
+// ---------------------------------------------------------------------------------------------
+// workbook.xml
+
+struct WorkbookHandler {
+    struct Entry {
+        std::string name, rid;
+        SheetState state = SheetState::Visible;
+    };
+    std::vector<Entry> sheets;
+    bool date1904 = false;
+    template <class X>
+    void start(X*, std::string_view name, const char** atts) {
+        if (name == "sheet") {
+            Entry e;
+            if (const char* n = attr(atts, "name")) e.name = n;
+            if (const char* st = attr(atts, "state")) {
+                if (std::strcmp(st, "hidden") == 0) e.state = SheetState::Hidden;
+                if (std::strcmp(st, "veryHidden") == 0) e.state = SheetState::VeryHidden;
+            }
+            if (const char* r = relId(atts)) e.rid = r;
+            sheets.push_back(std::move(e));
+        } else if (name == "workbookPr") {
+            date1904 = truthy(attr(atts, "date1904"));
+        }
+    }
+    template <class X>
+    void end(X*, std::string_view) {}
+    void text(const char*, size_t) {}
+};
+
+// ---------------------------------------------------------------------------------------------
+// sharedStrings.xml: <si> with a <t>, or rich-text runs <r><t>; phonetic runs <rPh> are skipped.
+
+struct SharedStringsHandler {
+    SharedStringsHandler(std::vector<std::string>& o, size_t l) : out(o), limit(l) {}
+    std::vector<std::string>& out;
+    size_t limit;  // stop after this many strings
+    bool inSi = false, inT = false;
+    int inRph = 0;
+    std::string cur;
+
+    template <class X>
+    void start(X* x, std::string_view name, const char**) {
+        if (name == "si") {
+            if (out.size() >= limit) {
+                x->stop();
+                return;
+            }
+            inSi = true;
+            cur.clear();
+        } else if (name == "t") {
+            inT = inSi && inRph == 0;
+        } else if (name == "rPh") {
+            ++inRph;
+        } else if (name == "sst") {
+            // no count-based reservation: the count attribute is not trusted
+        }
+    }
+    template <class X>
+    void end(X*, std::string_view name) {
+        if (name == "si") {
+            out.push_back(std::move(cur));
+            cur = std::string();
+            inSi = false;
+        } else if (name == "t") {
+            inT = false;
+        } else if (name == "rPh") {
+            --inRph;
+        }
+    }
+    void text(const char* s, size_t n) {
+        if (inT) cur.append(s, n);
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Colours: indexed palette, theme, ARGB.
+
+constexpr std::array<uint32_t, 64> kIndexed = {
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
+};
+
+// Theme colour slots as cells refer to them: lt1, dk1, lt2, dk2, accent1..6, hlink, folHlink
+// (the Office theme's values until the workbook's theme is read).
+using Theme = std::array<uint32_t, 12>;
+constexpr Theme kOfficeTheme = {0xFFFFFF, 0x000000, 0xE7E6E6, 0x44546A, 0x4472C4, 0xED7D31,
+                                0xA5A5A5, 0xFFC000, 0x5B9BD5, 0x70AD47, 0x0563C1, 0x954F72};
+
+struct ThemeHandler {
+    Theme theme = kOfficeTheme;
+    int depth = 0;  // inside clrScheme
+    int slot = -1;
+    // file order: dk1, lt1, dk2, lt2, accent1..6, hlink, folHlink → slots 1, 0, 3, 2, 4..11
+    static int slotOf(std::string_view n) {
+        static const std::pair<std::string_view, int> kSlots[] = {
+            {"dk1", 1},     {"lt1", 0},     {"dk2", 3},     {"lt2", 2},
+            {"accent1", 4}, {"accent2", 5}, {"accent3", 6}, {"accent4", 7},
+            {"accent5", 8}, {"accent6", 9}, {"hlink", 10},  {"folHlink", 11},
+        };
+        for (auto& [k, v] : kSlots)
+            if (k == n) return v;
+        return -1;
+    }
+    template <class X>
+    void start(X*, std::string_view name, const char** atts) {
+        if (name == "clrScheme") {
+            depth = 1;
+            return;
+        }
+        if (!depth) return;
+        int s = slotOf(name);
+        if (s >= 0) {
+            slot = s;
+            return;
+        }
+        if (slot < 0) return;
+        const char* v = nullptr;
+        if (name == "srgbClr") v = attr(atts, "val");
+        if (name == "sysClr") v = attr(atts, "lastClr");
+        if (v && std::strlen(v) == 6) {
+            uint32_t c;
+            if (std::from_chars(v, v + 6, c, 16).ec == std::errc()) theme[size_t(slot)] = c;
+        }
+    }
+    template <class X>
+    void end(X*, std::string_view name) {
+        if (name == "clrScheme") depth = 0;
+        if (slotOf(name) >= 0) slot = -1;
+    }
+    void text(const char*, size_t) {}
+};
+
+uint32_t colorOf(const char** atts, const Theme& theme) {
+    if (const char* rgb = attr(atts, "rgb")) {
+        size_t n = std::strlen(rgb);
+        uint32_t c;
+        if (n >= 6 && std::from_chars(rgb + n - 6, rgb + n, c, 16).ec == std::errc()) return c;
+    }
+    if (const char* t = attr(atts, "theme")) {
+        unsigned i;
+        if (std::from_chars(t, t + std::strlen(t), i).ec == std::errc() && i < theme.size())
+            return theme[i];
+    }
+    if (const char* ix = attr(atts, "indexed")) {
+        unsigned i;
+        if (std::from_chars(ix, ix + std::strlen(ix), i).ec == std::errc() && i < kIndexed.size())
+            return kIndexed[i];
+    }
+    return kNoColor;
+}
+
+// ---------------------------------------------------------------------------------------------
+// styles.xml
+
+BorderStyle borderStyle(std::string_view s) {
+    static const std::pair<std::string_view, BorderStyle> kStyles[] = {
+        {"thin", BorderStyle::Thin},
+        {"medium", BorderStyle::Medium},
+        {"dashed", BorderStyle::Dashed},
+        {"dotted", BorderStyle::Dotted},
+        {"thick", BorderStyle::Thick},
+        {"double", BorderStyle::Double},
+        {"hair", BorderStyle::Hair},
+        {"mediumDashed", BorderStyle::MediumDashed},
+        {"dashDot", BorderStyle::DashDot},
+        {"mediumDashDot", BorderStyle::MediumDashDot},
+        {"dashDotDot", BorderStyle::DashDotDot},
+        {"mediumDashDotDot", BorderStyle::MediumDashDotDot},
+        {"slantDashDot", BorderStyle::SlantDashDot},
+    };
+    for (auto& [k, v] : kStyles)
+        if (k == s) return v;
+    return BorderStyle::None;
+}
+
+HAlign hAlign(std::string_view s) {
+    if (s == "left") return HAlign::Left;
+    if (s == "center") return HAlign::Center;
+    if (s == "right") return HAlign::Right;
+    if (s == "fill") return HAlign::Fill;
+    if (s == "justify") return HAlign::Justify;
+    if (s == "centerContinuous") return HAlign::CenterAcross;
+    if (s == "distributed") return HAlign::Distributed;
+    return HAlign::General;
+}
+
+VAlign vAlign(std::string_view s) {
+    if (s == "top") return VAlign::Top;
+    if (s == "center") return VAlign::Center;
+    if (s == "justify") return VAlign::Justify;
+    if (s == "distributed") return VAlign::Distributed;
+    return VAlign::Bottom;
+}
+
+struct StylesHandler {
+    StylesHandler(const Theme& t, bool with) : theme(t), withStyles(with) {}
+    const Theme& theme;
+    bool withStyles;
+    std::map<uint32_t, std::string> numFmts;
+    std::vector<Font> fonts;
+    std::vector<uint32_t> fills;
+    std::vector<std::array<Border, 4>> borders;
+    struct Xf {
+        uint32_t numFmt = 0, font = 0, fill = 0, border = 0;
+        HAlign h = HAlign::General;
+        VAlign v = VAlign::Bottom;
+        bool wrap = false;
+    };
+    std::vector<Xf> xfs;
+
+    enum class In { None, Fonts, Fills, Borders, CellXfs, Other } in = In::None;
+    int side = -1;  // border side being read
+
+    static uint32_t u32(const char* v) {
+        uint32_t x = 0;
+        if (v) std::from_chars(v, v + std::strlen(v), x);
+        return x;
+    }
+
+    template <class X>
+    void start(X*, std::string_view name, const char** atts) {
+        if (name == "numFmt") {
+            const char* id = attr(atts, "numFmtId");
+            const char* code = attr(atts, "formatCode");
+            if (id && code) numFmts[u32(id)] = code;
+        } else if (name == "fonts") {
+            in = In::Fonts;
+        } else if (name == "fills") {
+            in = In::Fills;
+        } else if (name == "borders") {
+            in = In::Borders;
+        } else if (name == "cellXfs") {
+            in = In::CellXfs;
+        } else if (name == "cellStyleXfs" || name == "dxfs" || name == "cellStyles") {
+            in = In::Other;
+        } else if (in == In::Fonts) {
+            if (name == "font") {
+                fonts.emplace_back();
+                fonts.back().name = "Calibri";
+                fonts.back().size = 11;
+                return;
+            }
+            if (fonts.empty()) return;
+            Font& f = fonts.back();
+            const char* val = attr(atts, "val");
+            if (name == "b")
+                f.bold = !val || truthy(val);
+            else if (name == "i")
+                f.italic = !val || truthy(val);
+            else if (name == "u")
+                f.underline = !val                                  ? 1
+                              : std::strcmp(val, "none") == 0       ? 0
+                              : std::strncmp(val, "double", 6) == 0 ? 2
+                                                                    : 1;
+            else if (name == "sz")
+                f.size = toDouble(val, 11);
+            else if (name == "name")
+                f.name = val ? val : "";
+            else if (name == "color")
+                f.color = colorOf(atts, theme);
+        } else if (in == In::Fills) {
+            if (name == "fill") {
+                fills.push_back(kNoColor);
+            } else if (name == "patternFill" && !fills.empty()) {
+                const char* pt = attr(atts, "patternType");
+                fills.back() =
+                    (pt && std::strcmp(pt, "none") != 0) ? 0xFFFFFEu : kNoColor;  // colour follows
+            } else if (name == "fgColor" && !fills.empty() && fills.back() != kNoColor) {
+                fills.back() = colorOf(atts, theme);
+            }
+        } else if (in == In::Borders) {
+            if (name == "border") {
+                borders.emplace_back();
+            } else if (!borders.empty()) {
+                int s = name == "left" || name == "start"  ? 0
+                        : name == "right" || name == "end" ? 1
+                        : name == "top"                    ? 2
+                        : name == "bottom"                 ? 3
+                                                           : -1;
+                if (s >= 0) {
+                    side = s;
+                    const char* st = attr(atts, "style");
+                    borders.back()[size_t(s)].style = st ? borderStyle(st) : BorderStyle::None;
+                } else if (name == "color" && side >= 0) {
+                    borders.back()[size_t(side)].color = colorOf(atts, theme);
+                }
+            }
+        } else if (in == In::CellXfs) {
+            if (name == "xf") {
+                Xf x;
+                x.numFmt = u32(attr(atts, "numFmtId"));
+                x.font = u32(attr(atts, "fontId"));
+                x.fill = u32(attr(atts, "fillId"));
+                x.border = u32(attr(atts, "borderId"));
+                xfs.push_back(x);
+            } else if (name == "alignment" && !xfs.empty()) {
+                if (const char* h = attr(atts, "horizontal")) xfs.back().h = hAlign(h);
+                if (const char* v = attr(atts, "vertical")) xfs.back().v = vAlign(v);
+                xfs.back().wrap = truthy(attr(atts, "wrapText"));
+            }
+        }
+    }
+    template <class X>
+    void end(X*, std::string_view name) {
+        if (name == "fonts" || name == "fills" || name == "borders" || name == "cellXfs" ||
+            name == "cellStyleXfs" || name == "dxfs" || name == "cellStyles")
+            in = In::None;
+        else if (in == In::Borders && (name == "left" || name == "right" || name == "top" ||
+                                       name == "bottom" || name == "start" || name == "end"))
+            side = -1;
+        else if (in == In::Fills && name == "fill" && !fills.empty() && fills.back() == 0xFFFFFEu)
+            fills.back() = kNoColor;  // a pattern without a colour
+    }
+    void text(const char*, size_t) {}
+
+    std::vector<CellStyle> build() const {
+        std::vector<CellStyle> out;
+        out.reserve(std::max<size_t>(xfs.size(), 1));
+        for (const Xf& x : xfs) {
+            CellStyle st;
+            auto it = numFmts.find(x.numFmt);
+            st.numFmt = it != numFmts.end()
+                            ? it->second
+                            : builtinFormat(int(std::min<uint32_t>(x.numFmt, 1000)));
+            if (withStyles) {
+                if (x.font < fonts.size()) st.font = fonts[x.font];
+                if (x.fill < fills.size()) st.fill = fills[x.fill];
+                if (x.border < borders.size()) {
+                    st.left = borders[x.border][0];
+                    st.right = borders[x.border][1];
+                    st.top = borders[x.border][2];
+                    st.bottom = borders[x.border][3];
+                }
+                st.halign = x.h;
+                st.valign = x.v;
+                st.wrap = x.wrap;
+            }
+            out.push_back(std::move(st));
+        }
+        if (out.empty()) out.emplace_back();
+        return out;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// A worksheet.
+
+uint8_t errorCode(std::string_view s) {
+    static const std::pair<std::string_view, uint8_t> kCodes[] = {
+        {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
+        {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A},    {"#GETTING_DATA", 0x2B},
+    };
+    for (auto& [k, v] : kCodes)
+        if (k == s) return v;
+    return 0x2A;
+}
+
+// Cells of type Text refer to shared strings by index while a sheet is read; an inline string is
+// marked with small = kInline and indexes `inlineStrings` until the pools are joined.
+constexpr uint8_t kInline = 1;
+
+struct SheetHandler {
+    SheetHandler(Sheet& s, std::vector<std::string>& inl, const std::string& f,
+                 const std::string& p, std::optional<uint32_t> max)
+        : sheet(s), inlineStrings(inl), file(f), part(p), maxRows(max) {}
+    Sheet& sheet;
+    std::vector<std::string>& inlineStrings;
+    const std::string& file;
+    const std::string& part;
+    std::optional<uint32_t> maxRows;
+    uint64_t maxShared = 0;  // 1 + the largest shared-string index seen
+    bool stopped = false;
+
+    enum class T : uint8_t { Number, Shared, Str, Inline, Bool, Error, Date };
+    int64_t curRow = -1;
+    int64_t nextCol = 0;
+    uint32_t rowsSeen = 0;
+    int64_t lastCountedRow = -1;
+    bool inCell = false, inV = false, inIs = false, inT = false;
+    int inRph = 0;
+    T type = T::Number;
+    Cell cell;
+    std::string buf;
+
+    template <class X>
+    void start(X* x, std::string_view name, const char** atts) {
+        const char c0 = name[0];
+        if (c0 == 'c' && name.size() == 1) {
+            startCell(x, atts);
+        } else if (c0 == 'v' && name.size() == 1) {
+            inV = inCell;
+            buf.clear();
+        } else if (c0 == 't' && name.size() == 1) {
+            inT = inIs && inRph == 0;
+        } else if (name == "is") {
+            inIs = inCell;
+            buf.clear();
+        } else if (name == "row") {
+            const char* r = attr(atts, "r");
+            uint32_t rr;
+            if (r && std::from_chars(r, r + std::strlen(r), rr).ec == std::errc() && rr >= 1 &&
+                rr <= kMaxRows)
+                curRow = int64_t(rr) - 1;
+            else
+                curRow = curRow + 1;
+            nextCol = 0;
+            const char* ht = attr(atts, "ht");
+            bool hidden = truthy(attr(atts, "hidden"));
+            bool custom = truthy(attr(atts, "customHeight"));
+            if (hidden || (custom && ht))
+                sheet.rows.push_back(RowInfo{uint32_t(std::min<int64_t>(curRow, kMaxRows - 1)),
+                                             toDouble(ht, 15), hidden});
+        } else if (name == "rPh") {
+            ++inRph;
+        } else if (name == "dimension") {
+            Range r;
+            if (const char* ref = attr(atts, "ref"); ref && parseRangeRef(ref, r)) {
+                sheet.dimension = r;
+                size_t want =
+                    size_t(r.lastRow - r.firstRow + 1) * size_t(r.lastCol - r.firstCol + 1);
+                if (!maxRows) sheet.cells.reserve(std::min<size_t>(want, size_t(1) << 24));
+            }
+        } else if (name == "col") {
+            ColInfo ci;
+            uint32_t mn = 0, mx = 0;
+            const char* a = attr(atts, "min");
+            const char* b = attr(atts, "max");
+            if (!a || !b || std::from_chars(a, a + std::strlen(a), mn).ec != std::errc() ||
+                std::from_chars(b, b + std::strlen(b), mx).ec != std::errc() || mn < 1 || mx < mn)
+                return;
+            mx = std::min(mx, kMaxCols);
+            if (mn > mx) return;
+            ci.first = uint16_t(mn - 1);
+            ci.last = uint16_t(mx - 1);
+            ci.width = toDouble(attr(atts, "width"), sheet.defaultColWidth);
+            ci.hidden = truthy(attr(atts, "hidden"));
+            ci.style = uint32_t(toDouble(attr(atts, "style"), 0));
+            sheet.cols.push_back(ci);
+        } else if (name == "mergeCell") {
+            Range r;
+            if (const char* ref = attr(atts, "ref"); ref && parseRangeRef(ref, r))
+                sheet.merged.push_back(r);
+        } else if (name == "sheetFormatPr") {
+            if (const char* w = attr(atts, "defaultColWidth"))
+                sheet.defaultColWidth = toDouble(w, sheet.defaultColWidth);
+            else if (const char* bw = attr(atts, "baseColWidth"))
+                sheet.defaultColWidth = toDouble(bw, 8) + 0.43;
+        }
+    }
+
+    template <class X>
+    void startCell(X* x, const char** atts) {
+        const char* r = nullptr;
+        const char* t = nullptr;
+        const char* s = nullptr;
+        for (size_t i = 0; atts[i]; i += 2) {
+            const char* n = atts[i];
+            if (n[1] != 0) continue;
+            if (n[0] == 'r')
+                r = atts[i + 1];
+            else if (n[0] == 't')
+                t = atts[i + 1];
+            else if (n[0] == 's')
+                s = atts[i + 1];
+        }
+        uint32_t row, col;
+        if (r && parseRef(r, row, col)) {
+        } else {
+            if (curRow < 0) curRow = 0;
+            if (nextCol >= kMaxCols)
+                fail(ErrorKind::Corrupt, file,
+                     "文件已损坏（" + part + " 中一行的单元格超过了 16384 列）");
+            row = uint32_t(curRow);
+            col = uint32_t(nextCol);
+        }
+        curRow = row;
+        nextCol = int64_t(col) + 1;
+        if (int64_t(row) != lastCountedRow) {
+            if (maxRows && rowsSeen >= *maxRows) {
+                stopped = true;
+                x->stop();
+                return;
+            }
+            ++rowsSeen;
+            lastCountedRow = row;
+        }
+        cell = Cell{};
+        cell.row = row;
+        cell.col = uint16_t(col);
+        if (s) {
+            uint32_t si = 0;
+            std::from_chars(s, s + std::strlen(s), si);
+            cell.style = si;
+        }
+        type = T::Number;
+        if (t) {
+            switch (t[0]) {
+                case 's':
+                    type = t[1] == 't' ? T::Str : T::Shared;
+                    break;  // "str" / "s"
+                case 'i':
+                    type = T::Inline;
+                    break;
+                case 'b':
+                    type = T::Bool;
+                    break;
+                case 'e':
+                    type = T::Error;
+                    break;
+                case 'd':
+                    type = T::Date;
+                    break;
+                default:
+                    type = T::Number;
+                    break;
+            }
+        }
+        inCell = true;
+        buf.clear();
+    }
+
+    template <class X>
+    void end(X*, std::string_view name) {
+        const char c0 = name[0];
+        if (c0 == 'c' && name.size() == 1) {
+            if (inCell) finishCell();
+            inCell = false;
+        } else if (c0 == 'v' && name.size() == 1) {
+            inV = false;
+        } else if (c0 == 't' && name.size() == 1) {
+            inT = false;
+        } else if (name == "is") {
+            inIs = false;
+        } else if (name == "rPh") {
+            --inRph;
+        }
+    }
+
+    void text(const char* s, size_t n) {
+        if (inV || inT) buf.append(s, n);
+    }
+
+    void finishCell() {
+        switch (type) {
+            case T::Number:
+                if (buf.empty()) {
+                    cell.type = CellType::Blank;
+                } else {
+                    cell.type = CellType::Number;
+                    if (!parseNumber(std::string_view(buf), cell.number))
+                        fail(ErrorKind::Corrupt, file,
+                             "文件已损坏（" + part + " 中单元格 " + columnLetters(cell.col) +
+                                 std::to_string(cell.row + 1) + " 的数值“" + buf.substr(0, 40) +
+                                 "”无法识别）");
+                }
+                break;
+            case T::Shared: {
+                uint64_t idx;
+                if (buf.empty()) {
+                    cell.type = CellType::Blank;
+                    break;
+                }
+                if (!parseNumber(std::string_view(buf), idx) || idx > 0xFFFFFFFEu)
+                    fail(ErrorKind::Corrupt, file,
+                         "文件已损坏（" + part + " 中单元格 " + columnLetters(cell.col) +
+                             std::to_string(cell.row + 1) + " 的共享字符串编号无效）");
+                cell.type = CellType::Text;
+                cell.text = uint32_t(idx);
+                maxShared = std::max<uint64_t>(maxShared, idx + 1);
+                break;
+            }
+            case T::Str:
+            case T::Inline:
+            case T::Date:
+                cell.type = CellType::Text;
+                cell.small = kInline;
+                cell.text = uint32_t(inlineStrings.size());
+                inlineStrings.push_back(buf);
+                break;
+            case T::Bool:
+                if (buf.empty()) {
+                    cell.type = CellType::Blank;
+                    break;
+                }
+                cell.type = CellType::Bool;
+                cell.small = (buf == "1" || buf == "true") ? 1 : 0;
+                break;
+            case T::Error:
+                cell.type = CellType::Error;
+                cell.small = errorCode(buf);
+                break;
+        }
+        sheet.cells.push_back(cell);
+    }
+};
+
+class XlsxReader {
+  public:
+    XlsxReader(std::span<const uint8_t> bytes, const std::string& file, const ReadOptions& opt)
+        : zip_(bytes, file), file_(file), opt_(opt) {}
+
+    Workbook run() {
+        // the workbook part
+        std::string wbPart = "xl/workbook.xml";
+        {
+            RelsHandler root;
+            if (parsePart(zip_, "_rels/.rels", root, file_))
+                for (auto& [id, rel] : root.rels)
+                    if (typeIs(rel.type, "/officeDocument")) wbPart = resolve("", rel.target);
+        }
+        WorkbookHandler wbh;
+        if (!parsePart(zip_, wbPart, wbh, file_)) {
+            if (zip_.has("word/document.xml") || zip_.has("ppt/presentation.xml"))
+                fail(ErrorKind::NotWorkbook, file_,
+                     "不是 Excel 工作簿（这是 Word 或 PowerPoint 文档）");
+            fail(ErrorKind::NotWorkbook, file_,
+                 "不是 Excel 工作簿（zip 压缩包中没有 " + wbPart + "）");
+        }
+        wb_.format = FileFormat::Xlsx;
+        wb_.date1904 = wbh.date1904;
+        size_t slash = wbPart.rfind('/');
+        std::string baseDir = slash == std::string::npos ? "" : wbPart.substr(0, slash + 1);
+        RelsHandler rels;
+        parsePart(zip_, relsPathOf(wbPart), rels, file_);
+
+        std::vector<std::string> targets;
+        bool found = !opt_.sheet;
+        for (auto& e : wbh.sheets) {
+            Sheet sh;
+            sh.name = e.name;
+            sh.state = e.state;
+            sh.loaded = false;
+            std::string target;
+            auto it = rels.rels.find(e.rid);
+            if (it != rels.rels.end()) {
+                const std::string& type = it->second.type;
+                if (typeIs(type, "/worksheet"))
+                    sh.kind = SheetKind::Worksheet;
+                else if (typeIs(type, "/chartsheet"))
+                    sh.kind = SheetKind::Chart;
+                else if (typeIs(type, "/macrosheet") || typeIs(type, "/xlMacrosheet"))
+                    sh.kind = SheetKind::Macro;
+                else
+                    sh.kind = SheetKind::Other;
+                target = resolve(baseDir, it->second.target);
+            }
+            if (opt_.sheet && sh.name == *opt_.sheet) found = true;
+            wb_.sheets.push_back(std::move(sh));
+            targets.push_back(target);
+        }
+        if (!found)
+            throw Error(ErrorKind::SheetNotFound,
+                        "工作簿 " + file_ + " 中没有名为“" + *opt_.sheet + "”的工作表");
+        if (!opt_.cells) return std::move(wb_);
+
+        // cells
+        std::vector<std::string> inlineStrings;
+        uint64_t maxShared = 0;
+        for (size_t i = 0; i < wb_.sheets.size(); ++i) {
+            Sheet& sh = wb_.sheets[i];
+            if (sh.kind != SheetKind::Worksheet || (opt_.sheet && sh.name != *opt_.sheet)) continue;
+            if (targets[i].empty())
+                fail(ErrorKind::Corrupt, file_,
+                     "文件已损坏（找不到工作表“" + sh.name + "”的数据部分）");
+            SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
+            if (!parsePart(zip_, targets[i], h, file_))
+                fail(ErrorKind::Corrupt, file_,
+                     "文件已损坏（压缩包中缺少工作表“" + sh.name + "”的 " + targets[i] + "）");
+            sh.loaded = true;
+            sh.complete = !h.stopped;
+            maxShared = std::max(maxShared, h.maxShared);
+            normalize(sh);
+        }
+
+        // shared strings: only as many as the cells refer to
+        std::string sstPart, stylesPart, themePart;
+        for (auto& [id, rel] : rels.rels) {
+            if (typeIs(rel.type, "/sharedStrings"))
+                sstPart = resolve(baseDir, rel.target);
+            else if (typeIs(rel.type, "/styles"))
+                stylesPart = resolve(baseDir, rel.target);
+            else if (typeIs(rel.type, "/theme"))
+                themePart = resolve(baseDir, rel.target);
+        }
+        if (maxShared > 0) {
+            if (sstPart.empty()) sstPart = baseDir + "sharedStrings.xml";
+            SharedStringsHandler sh(wb_.strings, size_t(maxShared));
+            parsePart(zip_, sstPart, sh, file_);
+            if (wb_.strings.size() < maxShared)
+                fail(ErrorKind::Corrupt, file_,
+                     "文件已损坏（单元格引用了不存在的共享字符串 #" +
+                         std::to_string(maxShared - 1) + "）");
+        }
+        const uint32_t shared = uint32_t(wb_.strings.size());
+        if (!inlineStrings.empty()) {
+            wb_.strings.reserve(wb_.strings.size() + inlineStrings.size());
+            for (auto& s : inlineStrings) wb_.strings.push_back(std::move(s));
+            for (Sheet& sh : wb_.sheets)
+                for (Cell& c : sh.cells)
+                    if (c.type == CellType::Text && c.small == kInline) {
+                        c.text += shared;
+                        c.small = 0;
+                    }
+        }
+
+        // styles
+        ThemeHandler theme;
+        if (opt_.styles && !themePart.empty()) parsePart(zip_, themePart, theme, file_);
+        StylesHandler styles(theme.theme, opt_.styles);
+        if (stylesPart.empty()) stylesPart = baseDir + "styles.xml";
+        parsePart(zip_, stylesPart, styles, file_);
+        wb_.styles = styles.build();
+        return std::move(wb_);
+    }
+
+  private:
+    static void normalize(Sheet& sh) {
+        auto& cells = sh.cells;
+        auto before = [](const Cell& a, const Cell& b) {
+            return a.row != b.row ? a.row < b.row : a.col < b.col;
+        };
+        if (!std::is_sorted(cells.begin(), cells.end(), before))
+            std::stable_sort(cells.begin(), cells.end(), before);
+        size_t out = 0;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+                cells[out - 1] = cells[i];
+            else
+                cells[out++] = cells[i];
+        }
+        cells.resize(out);
+        if (cells.capacity() > cells.size() + cells.size() / 4 + 1024) cells.shrink_to_fit();
+        std::sort(sh.merged.begin(), sh.merged.end());
+    }
+
+    Zip zip_;
+    const std::string& file_;
+    const ReadOptions& opt_;
+    Workbook wb_;
+};
+
+}  // namespace
+
+Workbook readXlsx(std::span<const uint8_t> bytes, const std::string& file,
+                  const ReadOptions& options) {
+    XlsxReader reader(bytes, file, options);
+    return reader.run();
+}
+
+}  // namespace shuhui::formats::detail
