@@ -28,6 +28,7 @@
 #include "formats/biff_records.h"
 #include "formats/biff_write.h"
 #include "formats/error.h"
+#include "formats/write_checks.h"
 #include "formats/writer.h"
 
 namespace shuhui::formats {
@@ -37,9 +38,12 @@ namespace {
 using biff::BiffBuffer;
 using biff::Rec;
 using biff::Utf16Text;
+using detail::cellName;
+using detail::quoted;
+using detail::withThousands;
+using detail::writeFailed;
 
 constexpr uint32_t kMaxCellChars = 32767;  // what a cell of the spreadsheet holds
-constexpr size_t kMaxSheetName = 31;
 constexpr size_t kMergesPerRecord = 1026;
 constexpr uint16_t kDefaultCellXf = 15;  // XF 0-14 are style XFs, 15 the default cell format
 constexpr uint16_t kFirstCustomFormat = 164;
@@ -58,22 +62,8 @@ constexpr std::array<uint32_t, 56> kDefaultPalette = {
     0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
 };
 
-std::string quoted(const std::string& name) {
-    return "“" + name + "”";
-}
-
-std::string withThousands(uint64_t n) {
-    std::string s = std::to_string(n);
-    for (int i = int(s.size()) - 3; i > 0; i -= 3) s.insert(size_t(i), ",");
-    return s;
-}
-
 [[noreturn]] void refuse(ErrorKind kind, const std::string& path, const std::string& why) {
     throw Error(kind, "无法保存为 .xls 文件 " + path + "：" + why);
-}
-
-std::string cellName(uint32_t row, uint32_t col) {
-    return columnLetters(col) + std::to_string(uint64_t(row) + 1);
 }
 
 // ----------------------------------------------------------------------------- checks
@@ -85,35 +75,6 @@ bool sortedUnique(const std::vector<Cell>& cells) {
         if (a.row > b.row || (a.row == b.row && a.col >= b.col)) return false;
     }
     return true;
-}
-
-std::string asciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
-}
-
-void checkSheetNames(const Workbook& wb, const std::string& path) {
-    if (wb.sheets.empty()) refuse(ErrorKind::Unsupported, path, "工作簿中没有工作表");
-    std::vector<std::string> seen;
-    for (const Sheet& s : wb.sheets) {
-        Utf16Text name(s.name);
-        if (name.units.empty()) refuse(ErrorKind::Unsupported, path, "工作表名称为空");
-        if (name.units.size() > kMaxSheetName) {
-            refuse(ErrorKind::TooLarge, path,
-                   "工作表名称" + quoted(s.name) + "超过 31 个字符，Excel 不接受这样的名称");
-        }
-        if (s.name.find_first_of("[]:*?/\\") != std::string::npos) {
-            refuse(ErrorKind::Unsupported, path,
-                   "工作表名称" + quoted(s.name) + "含有 Excel 不允许的字符 [ ] : * ? / \\");
-        }
-        std::string key = asciiLower(s.name);
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
-            refuse(ErrorKind::Unsupported, path, "工作表名称" + quoted(s.name) + "重复");
-        }
-        seen.push_back(std::move(key));
-    }
 }
 
 // Rows and columns the sheet needs: its cells and its merged ranges. Widths and heights set beyond
@@ -709,24 +670,8 @@ std::string gerrorText(GError* err) {
     return s;
 }
 
-[[noreturn]] void writeFailed(const std::string& path, const std::string& why) {
-    throw Error(ErrorKind::WriteFailed, "无法写入文件 " + path + "：" + why);
-}
-
-void checkTarget(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path p(path);
-    if (path.empty()) writeFailed(path, "没有给出文件名");
-    if (fs::is_directory(p, ec)) writeFailed(path, "这是一个文件夹，不是文件");
-    fs::path dir = p.parent_path();
-    if (dir.empty()) dir = ".";
-    if (!fs::exists(dir, ec)) writeFailed(path, "文件夹 " + dir.string() + " 不存在");
-    if (!fs::is_directory(dir, ec)) writeFailed(path, dir.string() + " 不是文件夹");
-}
-
 void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stream) {
-    checkTarget(path);
+    detail::checkTarget(path);
     GError* err = nullptr;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &err);
     if (!sink) writeFailed(path, gerrorText(err));
@@ -777,7 +722,7 @@ void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stre
 
 void writeXls(const Workbook& wb, const std::string& path) {
     // Everything that could make the file unfaithful is refused before anything is written.
-    checkSheetNames(wb, path);
+    detail::checkSheetNames(wb, path, ".xls");
     std::vector<SheetPlan> plans;
     plans.reserve(wb.sheets.size());
     for (const Sheet& s : wb.sheets) {

@@ -1,0 +1,97 @@
+// Checks and messages shared by the workbook writers.
+#include "formats/write_checks.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <vector>
+
+#include "formats/error.h"
+
+namespace shuhui::formats::detail {
+
+std::string quoted(const std::string& name) {
+    return "“" + name + "”";
+}
+
+std::string withThousands(uint64_t n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+std::string cellName(uint32_t row, uint32_t col) {
+    return columnLetters(col) + std::to_string(uint64_t(row) + 1);
+}
+
+static size_t utf8Length(const std::string& s) {
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+static std::string asciiLower(const std::string& s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+void checkSheetNames(const Workbook& wb, const std::string& path, const char* what) {
+    const std::string prefix = std::string("无法保存为 ") + what + " 文件 " + path + "：";
+    if (wb.sheets.empty()) throw Error(ErrorKind::Unsupported, prefix + "工作簿中没有工作表");
+    std::vector<std::string> seen;
+    for (const Sheet& s : wb.sheets) {
+        if (s.name.empty()) throw Error(ErrorKind::Unsupported, prefix + "工作表名称为空");
+        if (utf8Length(s.name) > 31) {
+            throw Error(ErrorKind::TooLarge, prefix + "工作表名称" + quoted(s.name) +
+                                                 "超过 31 个字符，Excel 不接受这样的名称");
+        }
+        if (s.name.find_first_of("[]:*?/\\") != std::string::npos) {
+            throw Error(ErrorKind::Unsupported, prefix + "工作表名称" + quoted(s.name) +
+                                                    "含有 Excel 不允许的字符 [ ] : * ? / \\");
+        }
+        std::string key = asciiLower(s.name);
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+            throw Error(ErrorKind::Unsupported, prefix + "工作表名称" + quoted(s.name) + "重复");
+        }
+        seen.push_back(std::move(key));
+    }
+}
+
+void writeFailed(const std::string& path, const std::string& why) {
+    throw Error(ErrorKind::WriteFailed, "无法写入文件 " + path + "：" + why);
+}
+
+void checkTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty()) writeFailed(path, "没有给出文件名");
+    fs::path p(path);
+    if (fs::is_directory(p, ec)) writeFailed(path, "这是一个文件夹，不是文件");
+    fs::path dir = p.parent_path();
+    if (dir.empty()) dir = ".";
+    if (!fs::exists(dir, ec)) writeFailed(path, "文件夹 " + dir.string() + " 不存在");
+    if (!fs::is_directory(dir, ec)) writeFailed(path, dir.string() + " 不是文件夹");
+    if (::access(dir.c_str(), W_OK) != 0)
+        writeFailed(path, "没有在文件夹 " + dir.string() + " 中写入的权限");
+}
+
+std::string temporaryPathBeside(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    namespace fs = std::filesystem;
+    fs::path p(path);
+    std::string name(".");
+    name.append(p.filename().string());
+    name.append(".").append(std::to_string(::getpid()));
+    name.append(".").append(std::to_string(counter++)).append(".tmp");
+    return (p.parent_path() / name).string();
+}
+
+}  // namespace shuhui::formats::detail
