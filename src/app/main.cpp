@@ -1,0 +1,20 @@
+// Program entry: the application with its top-level error report, the main window, the loop.
+#include <QFont>
+#include <QFontDatabase>
+
+#include "app/prompts.h"
+#include "app/tfm_main.h"
+
+int main(int argc, char** argv) {
+    ShuhuiApplication app(argc, argv);
+    // The design font (9-point "MS Sans Serif", GB2312) maps to a CJK family where one exists.
+    for (const char* family : {"Noto Sans CJK SC", "Noto Sans SC", "WenQuanYi Micro Hei"}) {
+        if (QFontDatabase::families().contains(QString::fromLatin1(family))) {
+            app.setFont(QFont(QString::fromLatin1(family), 9));
+            break;
+        }
+    }
+    TfmMain fmMain;
+    fmMain.show();
+    return app.exec();
+}

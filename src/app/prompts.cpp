@@ -1,0 +1,116 @@
+// Prompts, the top-level error report and list splitting; see prompts.h.
+#include "app/prompts.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+Prompts* g_installed = nullptr;
+
+QWidget* DialogParent() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) w = QApplication::activeWindow();
+    return w;
+}
+
+}  // namespace
+
+Prompts::~Prompts() = default;
+
+int Prompts::showWarning(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, DialogParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return 1;
+}
+
+int Prompts::askConfirm(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    DialogParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? 1 : 2;
+}
+
+void Prompts::showError(const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, DialogParent());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const QString& filter) {
+    QFileDialog dlg(parent, title, QString(), filter);
+    dlg.setFileMode(QFileDialog::ExistingFiles);
+    dlg.setOption(QFileDialog::ReadOnly, false);
+    if (dlg.exec() != QDialog::Accepted) return {};
+    return dlg.selectedFiles();
+}
+
+QString Prompts::saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                              QString* selectedFilter) {
+    QFileDialog dlg(parent, title, QString(), filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
+    return dlg.selectedFiles().first();
+}
+
+Prompts& Prompts::Current() {
+    static Prompts qtPrompts;
+    return g_installed ? *g_installed : qtPrompts;
+}
+
+Prompts* Prompts::Install(Prompts* p) {
+    Prompts* previous = g_installed;
+    g_installed = p;
+    return previous;
+}
+
+int ShowWarning(const QString& text, const QString& caption) {
+    return Prompts::Current().showWarning(text, caption);
+}
+
+int AskConfirm(const QString& text, const QString& caption) {
+    return Prompts::Current().askConfirm(text, caption);
+}
+
+QStringList SplitText(const QString& text, const QString& separator) {
+    if (text.isEmpty()) return {};
+    if (separator.isEmpty()) return {text};
+    return text.split(separator, Qt::KeepEmptyParts, Qt::CaseSensitive);
+}
+
+QString ErrorReportText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QChar(u'.')) return message + u'.';
+    return message;
+}
+
+QString ErrorReportTitle() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void ReportError(const std::exception& e) {
+    Prompts::Current().showError(ErrorReportText(QString::fromUtf8(e.what())), ErrorReportTitle());
+}
+
+void ReportUnknownError() {
+    Prompts::Current().showError(ErrorReportText(QStringLiteral("未知错误")), ErrorReportTitle());
+}
+
+ShuhuiApplication::ShuhuiApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool ShuhuiApplication::notify(QObject* receiver, QEvent* event) {
+    // The handler that threw ends where it threw; the report is shown and the loop goes on.
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ReportError(e);
+    } catch (...) {
+        ReportUnknownError();
+    }
+    return false;
+}

@@ -1,0 +1,227 @@
+// TfmMain: the main window. It derives from the borderless TForm1, owns every control of the
+// program for the whole run and holds the handlers of its buttons, lists and tree.
+//
+// Order: construct (the layout is built, then FormCreate hides the analysis pages' tabs); the
+// first show runs FormShow (tabs hidden, query page active, result panel placed at 231,85,
+// version appended to the caption); destruction runs FormDestroy.
+//
+// Layout construction lives in tfm_main_layout.cpp; the catalogue handlers in
+// tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "frame/frame_controls.h"
+#include "frame/tform1.h"
+#include "frame/ttranspnl.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMouseEvent;
+class QRadioButton;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QVBoxLayout;
+
+class TfmMain : public TForm1 {
+    Q_OBJECT
+  public:
+    // `versionFile`: the INI file read for the caption; empty means curVer.txt beside the program.
+    explicit TfmMain(QWidget* parent = nullptr, const QString& versionFile = QString());
+    ~TfmMain() override;
+
+    // ---- the window's state that other parts use ----
+    QTreeWidgetItem* ClickedNode = nullptr;  // node under the pointer at the last tree press
+    void* ExcelApp = nullptr;                // spreadsheet application of the irregular merge
+    QString JoinSelectList;
+    QString JoinFromClause;
+    QString JoinWhereClause;
+    QString JoinTableList;
+    QString JoinQuery;
+
+    // ---- mode bar ----
+    QButtonGroup* modeGroup;
+    TBmpButton* RzBmpButton6;  // "  查询汇总"
+    TBmpButton* RzBmpButton4;  // "  横向合并"
+    TBmpButton* RzBmpButton5;  // "  纵向合并"
+    QTabWidget* RzPageControl1;
+    QWidget* tsFind;
+    QWidget* tsHX;
+    QWidget* tsZx;
+    QLabel* rlbInfo;
+
+    // ---- catalogue (RzPanel3) ----
+    QRadioButton* rrb2003;
+    QRadioButton* rrb2007;
+    QCheckBox* rcbClear;
+    TBmpButton* RzBmpButton7;  // "  打开文件"
+    QTreeWidget* RzCheckTree1;
+
+    // ---- horizontal merge page ----
+    QTabWidget* rzpg_fields;
+    QTabWidget* rzpg_fenxi;
+    QWidget* rztbsht_public_select_field_1;
+    QWidget* rztbsht_public_field_set;
+    QWidget* rztbsht_public_test_result;
+    QCheckBox* rzchckbx_format;
+
+    // ---- vertical merge page ----
+    QButtonGroup* verModeGroup;
+    TBmpButton* btn_verhb_btn2;  // "规则表头合并"
+    TBmpButton* btn_ver_hbbtn3;  // "不规则表头合并"
+    QTabWidget* rzpg_ver_hb;
+    QWidget* rztbs_ver_hb_Tab_1;
+    QWidget* rztbs_ver_hb_Tab_2;
+    TPanel* rzpnl_Field_order;
+    TPanel* rzpnl_field_sort_top;
+    TTransPnl* trnspnl_over_order;
+
+    // ---- result panel ----
+    TPanel* rzpnl_kz_cxgrid;
+    TPanel* rzpnl_kz4;  // title strip
+    TImage* img9;
+    TImage* img10;
+    TImage* img11;
+    QLabel* lbl_kz4_title;  // "合并表格操作区"
+    TBmpButton* btn_cxGrid_close;
+    TImage* img6;
+    TImage* img7;
+    TImage* img_cx;  // toolbar background
+    TBmpButton* btn_option;
+    TBmpButton* btn_sum_option;
+    TBmpButton* btn_gen_sum;
+    TBmpButton* btn_export;
+    QCheckBox* rzchckbx_zd_zk;
+    QWidget* cxGrid1;  // container of the grid widget (QVBoxLayout, margins 0)
+    QVBoxLayout* cxGrid1Layout;
+    TImage* img1;
+    TImage* img_cx_bottom;
+    TImage* img5;
+    TImage* img4;
+
+    // view options panel
+    TPanel* rzpnl_kz;
+    TPanel* rzpnl_kz_top;
+    TBmpButton* btn_option_close;
+    QCheckBox* rzchckbx_field_filter;
+    QCheckBox* rzchckbx_col_AutoWidth;
+    QCheckBox* rzchckbx_foot;
+    QCheckBox* rzchckbx_group_foot;
+    QCheckBox* rzchckbx_group_box;
+    QCheckBox* rzchckbx_fot_filter;
+
+    // summary control panel
+    TPanel* rzpnl_sum_kz;
+    TPanel* rzpnl_sum_option;
+    TBmpButton* btn_sum_option_close;
+    QListWidget* lst_num_Field;
+    QListWidget* lst_num_Field_sum_type;
+    QListWidget* lst_num_Field_xsws;
+    QListWidget* lst_num_Field_id;
+    QListWidget* lst_num_Field_hbfh;
+    QListWidget* lst_num_Field_align;
+    TPanel* rzpnl_Field_edit;
+    QLineEdit* edt_field_name;
+    QComboBox* cbb_sum_type;
+    QComboBox* cbb_xsws;
+    QComboBox* cbb_hbfh;
+    QComboBox* cbb_align;
+    TBmpButton* btn_ok;
+    TBmpButton* btn_edit_show_close;
+    TTransPnl* trnspnl_over;
+
+    // loading notice
+    TPanel* rzpnl_loading;
+
+    // ---- shared operations ----
+    void ShowResultPanel();
+    int ShowWarning(const QString& text, const QString& caption);
+    int AskConfirm(const QString& text, const QString& caption);
+    QStringList SplitText(const QString& text, const QString& separator);
+    void setVersionFilePath(const QString& path) { versionFile_ = path; }
+
+    // ---- lifecycle ----
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+
+    // ---- mode buttons ----
+    void RzBmpButton6Click();
+    void RzBmpButton4Click();
+    void RzBmpButton5Click();
+
+    // ---- result panel frame and floating panels ----
+    void btn_cxGrid_closeClick();
+    void img10MouseDown(QMouseEvent* event);
+    void img5MouseDown(QMouseEvent* event);
+    void img6MouseDown(QMouseEvent* event);
+    void img7MouseDown(QMouseEvent* event);
+    void img_cxMouseDown(QMouseEvent* event);
+    void rzpnl_kz_topMouseDown(QMouseEvent* event);
+    void rzpnl_sum_optionMouseDown(QMouseEvent* event);
+    void rzpnl_Field_editMouseDown(QMouseEvent* event);
+    void rzpnl_field_sort_topMouseDown(QMouseEvent* event);
+
+    // ---- catalogue (tfm_main_catalogue.cpp) ----
+    void RzBmpButton7Click();
+    void RzCheckTree1MouseDown(QMouseEvent* event);
+    void RzCheckTree1DblClick();
+
+    // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
+    void btn_optionClick();
+    void btn_option_closeClick();
+    void rzchckbx_field_filterClick();
+    void rzchckbx_col_AutoWidthClick();
+    void rzchckbx_footClick();
+    void rzchckbx_group_footClick();
+    void rzchckbx_group_boxClick();
+    void rzchckbx_fot_filterClick();
+    void rzchckbx_zd_zkClick();
+    void SelectSummaryRow(int i);
+    void btn_sum_optionClick();
+    void btn_sum_option_closeClick();
+    void lst_num_FieldClick();
+    void lst_num_Field_sum_typeClick();
+    void lst_num_Field_xswsClick();
+    void lst_num_Field_hbfhClick();
+    void lst_num_Field_alignClick();
+    void lst_num_FieldDblClick();
+    void cbb_sum_typeClick();
+    void cbb_xswsClick();
+    void cbb_hbfhClick();
+    void btn_okClick();
+    void btn_edit_show_closeClick();
+    void btn_gen_sumClick();
+    void btn_exportClick();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // tfm_main_layout.cpp
+    void buildCatalogue();
+    void buildModeBar();
+    void buildPages();
+    void buildResultPanel();
+    void buildOptionsPanel();
+    void buildSummaryPanel();
+    void buildLoadingNotice();
+    void connectHandlers();
+    void connectGridHandlers();       // tfm_main_grid.cpp
+    void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
+
+    void placeResultPanelAtHome();
+    void beginPanelMove(QWidget* panel, QMouseEvent* event);
+
+    QString versionFile_;
+    bool shown_ = false;
+    QSize lastSize_;
+};

@@ -1,0 +1,109 @@
+// Building blocks of the borderless window: picture strips, gradient panels, bitmap-style buttons,
+// and the one helper that names a control.
+//
+// NameControl(w, name, caption) gives w its objectName and accessible description `name` and its
+// accessible name `caption`; every named control of the program goes through it, so automation
+// clients find controls by the same names the code uses.
+// TImage      a picture strip: paints a gradient, reports presses of any button (mouseDown) and
+//             double-clicks (dblClick).
+// TPanel      a panel with a gradient face, an optional caption (alignment, bold) and a flat
+// border;
+//             reports presses (mouseDown) and its own resizes (resized), so owners can place
+//             pieces.
+// TBmpButton  a push button drawn with a gradient face, normal, hot and down pictures, optional
+//             caption-bar glyph; checkable ones form toggle groups through QButtonGroup.
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+class QMouseEvent;
+
+// Gives `w` the objectName and accessible description `name` and the accessible name `caption`
+// (falls back to `name` when the caption is empty). Returns `w` for chaining.
+template <class W>
+W* NameControl(W* w, const QString& name, const QString& caption = QString());
+void NameControlImpl(QWidget* w, const QString& name, const QString& caption);
+template <class W>
+W* NameControl(W* w, const QString& name, const QString& caption) {
+    NameControlImpl(w, name, caption);
+    return w;
+}
+
+class TImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TImage(QWidget* parent = nullptr);
+    // Vertical gradient from `top` to `bottom`.
+    void setColors(const QColor& top, const QColor& bottom);
+
+  signals:
+    void mouseDown(QMouseEvent* event);
+    void dblClick();
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QColor top_{0x2b, 0x5f, 0x9e};
+    QColor bottom_{0x1b, 0x45, 0x7a};
+};
+
+class TPanel : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TPanel(QWidget* parent = nullptr);
+    QString caption() const { return caption_; }
+    // Sets the caption and keeps the accessible name in step with it.
+    void setCaption(const QString& caption);
+    void setCaptionAlignment(Qt::Alignment a);
+    void setCaptionColor(const QColor& c);
+    void setBold(bool bold);
+    void setColors(const QColor& top, const QColor& bottom);
+    void setBorder(int width, const QColor& color);
+
+  signals:
+    void mouseDown(QMouseEvent* event);
+    void dblClick();
+    void resized(QSize size);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QString caption_;
+    Qt::Alignment align_ = Qt::AlignLeft | Qt::AlignVCenter;
+    QColor captionColor_{Qt::black};
+    bool bold_ = false;
+    QColor top_{0xf4, 0xf8, 0xfc};
+    QColor bottom_{0xdc, 0xe7, 0xf2};
+    int borderWidth_ = 0;
+    QColor borderColor_{0x8d, 0xa9, 0xc9};
+};
+
+class TBmpButton : public QPushButton {
+    Q_OBJECT
+  public:
+    enum class Glyph { None, Minimise, Maximise, Close };
+    explicit TBmpButton(const QString& text = QString(), QWidget* parent = nullptr);
+    void setGlyph(Glyph g);
+    // Caption-bar buttons: transparent face, white glyph, red hot face for the close button.
+    void setCaptionStyle(bool on);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+  private:
+    Glyph glyph_ = Glyph::None;
+    bool captionStyle_ = false;
+    bool hot_ = false;
+};
