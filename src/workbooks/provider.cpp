@@ -1,0 +1,735 @@
+// The workbook data provider (see provider.h): the sheet cache, the SQL engine and the result sets.
+//
+// One process-wide Engine holds the in-memory SQLite database with the "shuhui_sheet" module and
+// the cache of files: per path the version seen (size, modification time), the format, the table
+// list and the sheets converted so far, each published as one virtual table. A query is scanned for
+// its sheet references; each is checked (file, driver, sheet), read if not cached, and replaced by
+// the name of its virtual table; then the text runs and its rows are copied into a columnar Result.
+#include "workbooks/provider.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "formats/error.h"
+#include "formats/numfmt.h"
+#include "formats/reader.h"
+#include "workbooks/sheet_table.h"
+#include "workbooks/sheet_vtab.h"
+#include "workbooks/sql_rewrite.h"
+
+namespace shuhui::workbooks {
+
+namespace {
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+std::string quoted(const std::string& s) {
+    return "“" + s + "”";
+}
+
+// Reads a workbook; an error that does not name the file gets its path in front. A sheet asked
+// for that the workbook lacks is no error here: the caller finds it missing in the sheet list.
+formats::Workbook readBook(const std::string& path, const formats::ReadOptions& options) {
+    try {
+        return formats::readWorkbook(path, options);
+    } catch (const Error& e) {
+        if (e.kind() == ErrorKind::SheetNotFound && options.sheet) {
+            formats::ReadOptions list;
+            list.cells = false;
+            return readBook(path, list);
+        }
+        if (std::string(e.what()).find(path) != std::string::npos) throw;
+        throw Error(e.kind(), "工作簿文件" + quoted(path) + "无法读取：" + e.what());
+    }
+}
+
+enum class Driver { Excel8, Excel12 };
+
+Driver parseDriver(const std::string& text) {
+    const std::string_view t = trimmed(text);
+    if (iequals(t, "Excel 8.0") || iequals(t, "Excel 5.0")) return Driver::Excel8;
+    if (iequals(t, "Excel 12.0") || iequals(t, "Excel 12.0 Xml") || iequals(t, "Excel 12.0 Macro"))
+        return Driver::Excel12;
+    throw Error(ErrorKind::Unsupported,
+                "不认识的工作簿驱动" + quoted(std::string(t)) +
+                    "：只能是“Excel 8.0”（Excel2003版）或“Excel 12.0”（Excel2007-2010版）");
+}
+
+struct CachedSheet {
+    std::shared_ptr<SheetTable> table;
+    uint64_t id = 0;
+    std::string sqlName;
+};
+
+struct FileEntry {
+    int64_t size = -1;
+    int64_t mtimeNs = -1;
+    formats::FileFormat format = formats::FileFormat::Xls8;
+    bool listed = false;
+    std::vector<std::string> tables;            // "name$", workbook order
+    std::map<std::string, CachedSheet> sheets;  // by table name
+};
+
+class Engine {
+  public:
+    static Engine& instance() {
+        static Engine engine;
+        return engine;
+    }
+
+    std::vector<std::string> listTables(const std::string& path, const std::string& driver);
+    std::shared_ptr<Result> run(const std::string& sql);
+    void clear();
+    CacheStats stats();
+
+  private:
+    Engine();
+    ~Engine();
+
+    FileEntry& file(const std::string& path, Driver driver);
+    void dropSheets(FileEntry& entry);
+    void load(const std::string& path, FileEntry& entry, const std::set<std::string>& wanted);
+    const std::string* findTable(const FileEntry& entry, const std::string& sheet) const;
+    std::string createVtab(uint64_t id, const char* prefix);
+    void exec(const std::string& sql);
+    [[noreturn]] void fail(int rc, const std::string& rewritten, const std::vector<SheetRef>& refs,
+                           const std::vector<std::string>& names);
+
+    std::mutex mutex_;
+    sqlite3* db_ = nullptr;
+    std::map<std::string, FileEntry> files_;
+    size_t fileReads_ = 0;
+};
+
+Engine::Engine() {
+    if (sqlite3_open(":memory:", &db_) != SQLITE_OK)
+        throw Error(ErrorKind::Internal, "内部错误：无法建立查询引擎的内存数据库");
+    registerSheetModule(db_);
+}
+
+Engine::~Engine() {
+    for (auto& [path, entry] : files_)
+        for (auto& [name, s] : entry.sheets) unpublishSheet(s.id);
+    sqlite3_close_v2(db_);
+}
+
+void Engine::exec(const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "";
+        sqlite3_free(err);
+        throw Error(ErrorKind::Internal, "内部错误：查询引擎无法登记工作表（" + msg + "）");
+    }
+}
+
+std::string Engine::createVtab(uint64_t id, const char* prefix) {
+    std::string name = std::string(prefix) + std::to_string(id);
+    exec("CREATE VIRTUAL TABLE " + name + " USING shuhui_sheet(" + std::to_string(id) + ")");
+    return name;
+}
+
+void Engine::dropSheets(FileEntry& entry) {
+    for (auto& [name, s] : entry.sheets) {
+        exec("DROP TABLE IF EXISTS " + s.sqlName);
+        unpublishSheet(s.id);
+    }
+    entry.sheets.clear();
+}
+
+// The entry of a workbook file, checked against the file as it is now and against the driver.
+FileEntry& Engine::file(const std::string& path, Driver driver) {
+    struct stat st {};
+    if (path.empty()) throw Error(ErrorKind::NotFound, "没有指定工作簿文件的路径");
+    if (::stat(path.c_str(), &st) != 0) {
+        const int e = errno;
+        if (e == ENOENT || e == ENOTDIR)
+            throw Error(ErrorKind::NotFound,
+                        "找不到工作簿文件" + quoted(path) + "：文件不存在或已被移走");
+        throw Error(ErrorKind::Unreadable,
+                    "无法打开工作簿文件" + quoted(path) + "：" + std::strerror(e));
+    }
+    if (S_ISDIR(st.st_mode))
+        throw Error(ErrorKind::IsDirectory, quoted(path) + "是一个文件夹，不是工作簿文件");
+    const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    auto it = files_.find(path);
+    if (it != files_.end() && (it->second.size != st.st_size || it->second.mtimeNs != mtime)) {
+        dropSheets(it->second);
+        files_.erase(it);
+        it = files_.end();
+    }
+    if (it == files_.end()) {
+        FileEntry entry;
+        entry.size = st.st_size;
+        entry.mtimeNs = mtime;
+        if (st.st_size == 0)
+            throw Error(ErrorKind::Empty,
+                        "工作簿文件" + quoted(path) + "是空文件（0 字节），不是工作簿");
+        try {
+            entry.format = formats::detectFormat(path);
+        } catch (const Error& e) {
+            if (std::string(e.what()).find(path) != std::string::npos) throw;
+            throw Error(e.kind(), "工作簿文件" + quoted(path) + "无法读取：" + e.what());
+        }
+        it = files_.emplace(path, std::move(entry)).first;
+    }
+    if (driver == Driver::Excel8 && it->second.format == formats::FileFormat::Xlsx)
+        throw Error(ErrorKind::WrongDriver,
+                    "工作簿" + quoted(path) +
+                        "是 Excel 2007 及以后版本的文件（.xlsx/.xlsm），“Excel "
+                        "8.0”驱动打不开它：请选择“Excel2007-2010版”后重新打开");
+    return it->second;
+}
+
+const std::string* Engine::findTable(const FileEntry& entry, const std::string& sheet) const {
+    for (const auto& t : entry.tables)
+        if (t == sheet) return &t;
+    for (const auto& t : entry.tables)
+        if (iequals(t, sheet)) return &t;
+    // A worksheet named without its "$".
+    for (const auto& t : entry.tables)
+        if (t.size() == sheet.size() + 1 &&
+            iequals(std::string_view(t).substr(0, sheet.size()), sheet))
+            return &t;
+    return nullptr;
+}
+
+// Reads the wanted tables of a workbook (all of its worksheets when more than one is wanted, since
+// the file is parsed anyway) and publishes them.
+void Engine::load(const std::string& path, FileEntry& entry, const std::set<std::string>& wanted) {
+    formats::ReadOptions options;
+    options.styles = false;
+    if (wanted.size() == 1) options.sheet = wanted.begin()->substr(0, wanted.begin()->size() - 1);
+    formats::Workbook wb = readBook(path, options);
+    ++fileReads_;
+    entry.tables.clear();
+    for (const auto& s : wb.sheets)
+        if (s.kind == formats::SheetKind::Worksheet) entry.tables.push_back(s.name + "$");
+    entry.listed = true;
+    for (const auto& s : wb.sheets) {
+        if (s.kind != formats::SheetKind::Worksheet || !s.loaded) continue;
+        const std::string name = s.name + "$";
+        if (entry.sheets.count(name)) continue;
+        CachedSheet c;
+        c.table = sheetToTable(wb, s);
+        c.id = publishSheet(c.table);
+        c.sqlName = createVtab(c.id, "xl_sheet_");
+        entry.sheets.emplace(name, std::move(c));
+    }
+}
+
+std::vector<std::string> Engine::listTables(const std::string& path, const std::string& driver) {
+    std::lock_guard lock(mutex_);
+    FileEntry& entry = file(path, parseDriver(driver));
+    if (!entry.listed) {
+        formats::ReadOptions listOnly;
+        listOnly.cells = false;
+        formats::Workbook wb = readBook(path, listOnly);
+        entry.tables.clear();
+        for (const auto& s : wb.sheets)
+            if (s.kind == formats::SheetKind::Worksheet) entry.tables.push_back(s.name + "$");
+        entry.listed = true;
+    }
+    return entry.tables;
+}
+
+void Engine::clear() {
+    std::lock_guard lock(mutex_);
+    for (auto& [path, entry] : files_) dropSheets(entry);
+    files_.clear();
+}
+
+CacheStats Engine::stats() {
+    std::lock_guard lock(mutex_);
+    CacheStats s;
+    s.fileReads = fileReads_;
+    for (auto& [path, entry] : files_)
+        for (auto& [name, c] : entry.sheets) {
+            ++s.sheets;
+            s.bytes += c.table->memoryBytes();
+        }
+    return s;
+}
+
+// ---- errors of the SQL engine, in the user's terms ----
+
+std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
+    if (from.empty()) return s;
+    for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+        s.replace(p, from.size(), to);
+    return s;
+}
+
+void Engine::fail(int rc, const std::string& rewritten, const std::vector<SheetRef>& refs,
+                  const std::vector<std::string>& names) {
+    (void)rewritten;
+    std::string msg = sqlite3_errmsg(db_);
+    // Our table names mean nothing to the user: show the sheet as the query wrote it.
+    for (size_t i = names.size(); i-- > 0;)
+        msg = replaceAll(msg, names[i], "[" + refs[i].sheet + "]");
+    auto after = [&](std::string_view prefix, std::string& rest) {
+        if (msg.compare(0, prefix.size(), prefix) != 0) return false;
+        rest = msg.substr(prefix.size());
+        return true;
+    };
+    std::string x;
+    if (after("no such column: ", x))
+        throw Error(ErrorKind::FieldNotFound, "查询中的字段" + quoted(x) +
+                                                  "不存在：请检查字段名是否与工作表第一行的表头一致"
+                                                  "（含空格等符号的字段名要写在方括号中）");
+    if (after("ambiguous column name: ", x))
+        throw Error(
+            ErrorKind::Syntax,
+            "字段" + quoted(x) + "在多个表中都有，请在它前面写上表的代号（如 T0." + x + "）");
+    if (after("no such table: ", x))
+        throw Error(ErrorKind::SheetNotFound,
+                    "查询中的表" + quoted(x) +
+                        "不存在：工作表要写成 [Excel 8.0;database=工作簿路径].[表名$]");
+    if (msg.find("syntax error") != std::string::npos) {
+        const size_t a = msg.find("near \"");
+        if (a != std::string::npos) {
+            const size_t b = msg.rfind("\": syntax error");
+            if (b != std::string::npos && b > a + 6)
+                throw Error(ErrorKind::Syntax, "SQL 语句有语法错误，在" +
+                                                   quoted(msg.substr(a + 6, b - a - 6)) + "附近");
+        }
+        throw Error(ErrorKind::Syntax, "SQL 语句有语法错误（" + msg + "）");
+    }
+    if (msg.find("incomplete input") != std::string::npos)
+        throw Error(ErrorKind::Syntax, "SQL 语句不完整：在语句末尾处中断了");
+    if (msg.find("do not have the same number of result columns") != std::string::npos)
+        throw Error(ErrorKind::Syntax, "用 union all 连接的各个查询的字段数目不同");
+    if (rc == SQLITE_NOMEM) throw Error(ErrorKind::TooLarge, "内存不足，查询结果太大");
+    throw Error(ErrorKind::Syntax, "SQL 语句无法执行：" + msg);
+}
+
+// ---- results ----
+
+FieldType typeOfDecl(const char* decl, bool& known) {
+    known = decl != nullptr;
+    if (!decl) return FieldType::String;
+    const std::string_view d(decl);
+    if (iequals(d, "FLOAT")) return FieldType::Float;
+    if (iequals(d, "CURRENCY")) return FieldType::Currency;
+    if (iequals(d, "DATETIME")) return FieldType::DateTime;
+    if (iequals(d, "BOOLEAN")) return FieldType::Boolean;
+    return FieldType::String;
+}
+
+bool blankOnly(std::string_view t) {
+    for (char c : t)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    return true;
+}
+
+std::string valueAsText(const Column& c, size_t row) {
+    switch (c.kind(row)) {
+        case ValueKind::Null:
+            return {};
+        case ValueKind::Number:
+            return formats::formatGeneral(c.number(row));
+        case ValueKind::Date:
+            return formats::serialToIso(c.number(row), false);
+        case ValueKind::Bool:
+            return c.number(row) != 0 ? "TRUE" : "FALSE";
+        case ValueKind::Text:
+            return std::string(c.text(row));
+    }
+    return {};
+}
+
+void demoteToText(Column& c) {
+    Column text(c.name(), FieldType::String);
+    text.reserve(c.size());
+    for (size_t r = 0; r < c.size(); ++r) {
+        if (c.isNull(r))
+            text.appendNull();
+        else if (c.kind(r) == ValueKind::Text)
+            text.appendText(c.text(r));
+        else
+            text.appendText(valueAsText(c, r));
+    }
+    c = std::move(text);
+}
+
+struct Finalizer {
+    sqlite3_stmt* stmt = nullptr;
+    ~Finalizer() { sqlite3_finalize(stmt); }
+};
+
+std::shared_ptr<Result> Engine::run(const std::string& sql) {
+    std::lock_guard lock(mutex_);
+    const std::vector<SheetRef> refs = findSheetReferences(sql);
+
+    // Resolve the workbooks and sheets; read what is not cached yet.
+    std::vector<std::string> names(refs.size());
+    std::vector<std::pair<uint64_t, std::string>> temporary;  // first-rows tables of this query
+    struct DropTemporary {
+        Engine& e;
+        std::vector<std::pair<uint64_t, std::string>>& t;
+        ~DropTemporary() {
+            for (auto& [id, name] : t) {
+                sqlite3_exec(e.db_, ("DROP TABLE IF EXISTS " + name).c_str(), nullptr, nullptr,
+                             nullptr);
+                unpublishSheet(id);
+            }
+        }
+    } dropTemporary{*this, temporary};
+
+    std::map<std::string, std::set<std::string>> missing;  // path -> tables to read
+    for (const SheetRef& r : refs) {
+        FileEntry& entry = file(r.path, parseDriver(r.driver));
+        if (entry.listed) {
+            const std::string* t = findTable(entry, r.sheet);
+            if (t && entry.sheets.count(*t)) continue;
+            if (t) {
+                missing[r.path].insert(*t);
+                continue;
+            }
+        }
+        missing[r.path].insert(r.sheet.size() && r.sheet.back() == '$' ? r.sheet : r.sheet + "$");
+    }
+
+    const std::optional<size_t> topN = simpleTopN(sql, refs);
+    if (topN && missing.size() == 1) {
+        // "select top N ..." of one sheet not cached yet: read just the first rows, keep them
+        // for this query only, so that the cache never holds a cut sheet.
+        const SheetRef& r = refs[0];
+        FileEntry& entry = files_.at(r.path);
+        const std::string wanted = *missing.begin()->second.begin();
+        formats::ReadOptions options;
+        options.styles = false;
+        options.sheet = wanted.substr(0, wanted.size() - 1);
+        options.maxRows = static_cast<uint32_t>(std::min<size_t>(*topN + 1, 0xFFFFFFF0u));
+        formats::Workbook wb = readBook(r.path, options);
+        entry.tables.clear();
+        for (const auto& s : wb.sheets)
+            if (s.kind == formats::SheetKind::Worksheet) entry.tables.push_back(s.name + "$");
+        entry.listed = true;
+        const std::string* t = findTable(entry, r.sheet);
+        const formats::Sheet* sheet =
+            t ? wb.findSheet(std::string_view(*t).substr(0, t->size() - 1)) : nullptr;
+        if (sheet && sheet->loaded) {
+            auto table = sheetToTable(wb, *sheet);
+            if (table->complete && sheet->complete) {
+                // The whole sheet fitted: cache it like any other.
+                CachedSheet c;
+                c.table = table;
+                c.id = publishSheet(table);
+                c.sqlName = createVtab(c.id, "xl_sheet_");
+                entry.sheets.emplace(*t, std::move(c));
+                missing.clear();
+            } else if (table->rows >= *topN) {
+                const uint64_t id = publishSheet(table);
+                temporary.emplace_back(id, createVtab(id, "xl_first_"));
+                names[0] = temporary.back().second;
+                missing.clear();
+            }
+        }
+    }
+    for (auto& [path, tables] : missing) {
+        FileEntry& entry = files_.at(path);
+        std::set<std::string> toRead;
+        if (entry.listed) {
+            for (const auto& t : tables) {
+                const std::string* found = findTable(entry, t);
+                if (found && !entry.sheets.count(*found)) toRead.insert(*found);
+            }
+        } else {
+            toRead = tables;
+        }
+        if (!toRead.empty() || !entry.listed) load(path, entry, toRead);
+    }
+    for (size_t i = 0; i < refs.size(); ++i) {
+        if (!names[i].empty()) continue;
+        FileEntry& entry = files_.at(refs[i].path);
+        const std::string* t = findTable(entry, refs[i].sheet);
+        auto it = t ? entry.sheets.find(*t) : entry.sheets.end();
+        if (it == entry.sheets.end()) {
+            std::string list;
+            for (const auto& n : entry.tables) {
+                if (!list.empty()) list += "、";
+                list += n;
+            }
+            throw Error(ErrorKind::SheetNotFound,
+                        "工作簿" + quoted(refs[i].path) + "中没有工作表" + quoted(refs[i].sheet) +
+                            (list.empty() ? "：这个工作簿没有工作表" : "：它的表有 " + list));
+        }
+        names[i] = it->second.sqlName;
+    }
+
+    const std::string text = rewriteQuery(sql, refs, names);
+    Finalizer f;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &f.stmt, &tail);
+    if (rc != SQLITE_OK) fail(rc, text, refs, names);
+    if (!f.stmt) throw Error(ErrorKind::Syntax, "SQL 语句是空的");
+    if (!sqlite3_stmt_readonly(f.stmt))
+        throw Error(ErrorKind::Unsupported, "只能执行查询（select）语句，工作簿不能被修改");
+
+    auto result = std::make_shared<Result>();
+    const int n = sqlite3_column_count(f.stmt);
+    std::vector<bool> known(static_cast<size_t>(n));
+    std::map<std::string, std::string> aliasOf;  // our table name -> the alias the query gave it
+    for (size_t i = 0; i < refs.size(); ++i)
+        if (!refs[i].alias.empty()) aliasOf.emplace(names[i], refs[i].alias);
+    std::vector<std::string> fieldNames;
+    for (int i = 0; i < n; ++i) {
+        std::string name = sqlite3_column_name(f.stmt, i) ? sqlite3_column_name(f.stmt, i) : "";
+        const char* origin = sqlite3_column_origin_name(f.stmt, i);
+        if (!origin &&
+            (name.empty() || name.front() == '\'' || name.find('(') != std::string::npos))
+            name = "Expr" + std::to_string(1000 + i);
+        fieldNames.push_back(std::move(name));
+    }
+    // A name that occurs twice (T0.*,T1.* both hold 姓名) is told apart by its table's alias.
+    auto dup = [&](const std::string& nm, int self) {
+        for (int k = 0; k < n; ++k)
+            if (k != self && equalsNoCase(fieldNames[static_cast<size_t>(k)], nm)) return true;
+        return false;
+    };
+    std::vector<bool> repeated(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        repeated[static_cast<size_t>(i)] = dup(fieldNames[static_cast<size_t>(i)], i);
+    for (int i = 0; i < n; ++i) {
+        if (!repeated[static_cast<size_t>(i)]) continue;
+        const char* table = sqlite3_column_table_name(f.stmt, i);
+        auto a = table ? aliasOf.find(table) : aliasOf.end();
+        if (a != aliasOf.end()) {
+            const std::string candidate = a->second + "." + fieldNames[static_cast<size_t>(i)];
+            if (!dup(candidate, i)) fieldNames[static_cast<size_t>(i)] = candidate;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        std::string& nm = fieldNames[static_cast<size_t>(i)];
+        for (int k = 0; k < i; ++k) {
+            if (!equalsNoCase(fieldNames[static_cast<size_t>(k)], nm)) continue;
+            for (int s = 1;; ++s) {
+                std::string candidate = nm + std::to_string(s);
+                bool clash = false;
+                for (int j = 0; j < n && !clash; ++j)
+                    clash = j != i && equalsNoCase(fieldNames[static_cast<size_t>(j)], candidate);
+                if (!clash) {
+                    nm = candidate;
+                    break;
+                }
+            }
+            break;
+        }
+        bool isKnown;
+        const FieldType t = typeOfDecl(sqlite3_column_decltype(f.stmt, i), isKnown);
+        known[static_cast<size_t>(i)] = isKnown;
+        result->addField(nm, t);
+    }
+
+    for (;;) {
+        rc = sqlite3_step(f.stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) fail(rc, text, refs, names);
+        for (int i = 0; i < n; ++i) {
+            Column& col = result->field(static_cast<size_t>(i));
+            const int vt = sqlite3_column_type(f.stmt, i);
+            if (vt == SQLITE_NULL) {
+                col.appendNull();
+                continue;
+            }
+            if (!known[static_cast<size_t>(i)]) {
+                // An expression: the first value decides, later ones may still demote to text.
+                col.setType(vt == SQLITE_TEXT || vt == SQLITE_BLOB ? FieldType::String
+                                                                   : FieldType::Float);
+                known[static_cast<size_t>(i)] = true;
+            }
+            const FieldType t = col.type();
+            if (vt == SQLITE_INTEGER || vt == SQLITE_FLOAT) {
+                const double v = sqlite3_column_double(f.stmt, i);
+                switch (t) {
+                    case FieldType::DateTime:
+                        col.appendDate(v);
+                        break;
+                    case FieldType::Boolean:
+                        col.appendBool(v != 0);
+                        break;
+                    case FieldType::String:
+                        col.appendText(formats::formatGeneral(v));
+                        break;
+                    default:
+                        col.appendNumber(v);
+                        break;
+                }
+                continue;
+            }
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(f.stmt, i));
+            const std::string_view s(p ? p : "",
+                                     static_cast<size_t>(sqlite3_column_bytes(f.stmt, i)));
+            if (t != FieldType::String) {
+                if (blankOnly(s)) {
+                    col.appendNull();  // the ' ' filler of a union under a numeric column
+                    continue;
+                }
+                demoteToText(col);
+            }
+            col.appendText(s);
+        }
+        result->commitRow();
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string driverText(bool excel2007) {
+    return excel2007 ? "Excel 12.0" : "Excel 8.0";
+}
+
+std::string sheetReference(const std::string& driver, const std::string& path,
+                           const std::string& sheet) {
+    return "[" + driver + ";database=" + path + "].[" + sheet + "]";
+}
+
+std::string connectionString(const std::string& path, const std::string& driver) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Extended Properties=IMEX=1;" +
+           driver + ";Persist Security Info=False";
+}
+
+std::string sqlFieldName(std::string_view name) {
+    bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+    for (char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!(std::isalnum(c) || c == '_' || c >= 0x80)) {
+            plain = false;
+            break;
+        }
+    }
+    // Full-width blanks and punctuation read as identifier characters to the engine, but a name
+    // holding the ideographic space is not what a user would call plain: bracket it too.
+    if (plain && name.find("\xE3\x80\x80") != std::string_view::npos) plain = false;
+    if (plain && (sqlite3_keyword_check(name.data(), static_cast<int>(name.size())) ||
+                  iequals(name, "top") || iequals(name, "percent")))
+        plain = false;
+    if (plain) return std::string(name);
+    std::string out = "[";
+    for (char ch : name) {
+        out += ch;
+        if (ch == ']') out += ']';
+    }
+    return out + "]";
+}
+
+std::vector<std::string> listTables(const std::string& path, const std::string& driver) {
+    return Engine::instance().listTables(path, driver);
+}
+
+// ---- Connection ----
+
+void Connection::close() {
+    connected_ = false;
+}
+
+void Connection::setConnectionString(const std::string& text) {
+    close();
+    connectionString_ = text;
+    tables_.clear();
+    // Data Source=PATH;Extended Properties=IMEX=1;DRIVER;Persist Security Info=False
+    dataSource_.clear();
+    driver_ = "Excel 8.0";
+    const std::string key = "Data Source=";
+    size_t a = std::string::npos;
+    for (size_t i = 0; i + key.size() <= text.size(); ++i)
+        if (iequals(std::string_view(text).substr(i, key.size()), key)) {
+            a = i + key.size();
+            break;
+        }
+    if (a == std::string::npos) return;
+    size_t b = text.find(";Extended Properties=", a);
+    if (b == std::string::npos) b = text.find(';', a);
+    dataSource_ = text.substr(a, b == std::string::npos ? std::string::npos : b - a);
+    if (b == std::string::npos) return;
+    // The driver is the item of the extended properties that names Excel.
+    size_t p = b + 1;
+    while (p < text.size()) {
+        size_t q = text.find(';', p);
+        std::string_view item = trimmed(
+            std::string_view(text).substr(p, q == std::string::npos ? std::string::npos : q - p));
+        if (item.size() >= 5 && iequals(item.substr(0, 5), "Excel")) {
+            driver_ = std::string(item);
+            break;
+        }
+        if (q == std::string::npos) break;
+        p = q + 1;
+    }
+}
+
+void Connection::open() {
+    connected_ = false;
+    tables_.clear();
+    if (dataSource_.empty())
+        throw Error(ErrorKind::NotOpen,
+                    "连接字符串中没有指定工作簿文件（Data Source），无法打开连接");
+    tables_ = workbooks::listTables(dataSource_, driver_);
+    connected_ = true;
+}
+
+std::vector<std::string> Connection::tableNames() const {
+    return connected_ ? tables_ : std::vector<std::string>{};
+}
+
+// ---- Query ----
+
+void Query::setSql(std::string sql) {
+    close();
+    sql_ = std::move(sql);
+}
+
+void Query::close() {
+    result_.reset();
+}
+
+void Query::open() {
+    close();
+    if (!connection_.connected()) {
+        const std::string& src = connection_.dataSource();
+        throw Error(ErrorKind::NotOpen, src.empty()
+                                            ? std::string("工作簿连接没有打开：请先打开一个工作簿")
+                                            : "工作簿连接没有打开（最后一次打开的是" + quoted(src) +
+                                                  "，没有成功）：请先成功打开一个工作簿");
+    }
+    if (trimmed(sql_).empty()) throw Error(ErrorKind::Syntax, "SQL 语句是空的");
+    result_ = runQuery(sql_);
+}
+
+const Result& Query::result() const {
+    if (!result_) throw Error(ErrorKind::NotOpen, "查询没有打开，没有结果可读");
+    return *result_;
+}
+
+std::shared_ptr<Result> runQuery(const std::string& sql) {
+    return Engine::instance().run(sql);
+}
+
+void clearSheetCache() {
+    Engine::instance().clear();
+}
+
+CacheStats sheetCacheStats() {
+    return Engine::instance().stats();
+}
+
+}  // namespace shuhui::workbooks

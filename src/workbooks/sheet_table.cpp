@@ -1,0 +1,283 @@
+// Sheet -> table conversion and the per-column hash indexes (see sheet_table.h).
+#include "workbooks/sheet_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/numfmt.h"
+
+namespace shuhui::workbooks {
+
+namespace {
+
+inline unsigned char foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+inline uint64_t mix64(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+}  // namespace
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (foldAscii(static_cast<unsigned char>(a[i])) !=
+            foldAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+uint64_t HashIndex::hashNumber(double v) {
+    if (v == 0) v = 0;  // -0 and +0 are one key
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return mix64(bits);
+}
+
+uint64_t HashIndex::hashTextNoCase(std::string_view t) {
+    uint64_t h = 1469598103934665603ULL;
+    for (char c : t) {
+        h ^= foldAscii(static_cast<unsigned char>(c));
+        h *= 1099511628211ULL;
+    }
+    return mix64(h);
+}
+
+HashIndex::HashIndex(const Column& column) {
+    const size_t n = column.size();
+    size_t buckets = 16;
+    while (buckets < n * 2) buckets <<= 1;
+    heads_.assign(buckets, kNoRow);
+    next_.assign(n, kNoRow);
+    mask_ = buckets - 1;
+    // Filled from the last row up, so that every chain lists its rows in ascending order.
+    for (size_t i = n; i-- > 0;) {
+        uint64_t h;
+        switch (column.kind(i)) {
+            case ValueKind::Null:
+                continue;
+            case ValueKind::Text:
+                h = hashTextNoCase(column.text(i));
+                break;
+            default:
+                h = hashNumber(column.number(i));
+                break;
+        }
+        uint32_t& head = heads_[h & mask_];
+        next_[i] = head;
+        head = static_cast<uint32_t>(i);
+    }
+}
+
+uint32_t HashIndex::firstNumber(double key) const {
+    return headFor(hashNumber(key));
+}
+uint32_t HashIndex::firstText(std::string_view key) const {
+    return headFor(hashTextNoCase(key));
+}
+
+const HashIndex& SheetTable::index(size_t column) const {
+    std::lock_guard lock(indexMutex_);
+    if (indexes_.size() < columns.size()) indexes_.resize(columns.size());
+    if (!indexes_[column]) indexes_[column] = std::make_unique<HashIndex>(columns[column]);
+    return *indexes_[column];
+}
+
+size_t SheetTable::memoryBytes() const {
+    size_t n = sizeof(*this);
+    for (const auto& c : columns) n += c.memoryBytes();
+    std::lock_guard lock(indexMutex_);
+    for (const auto& ix : indexes_)
+        if (ix) n += ix->memoryBytes();
+    return n;
+}
+
+namespace {
+
+enum : uint8_t { kHasNumber = 1, kHasDate = 2, kHasBool = 4, kHasText = 8, kHasPlainNumber = 16 };
+enum class StyleClass : uint8_t { Unknown, Plain, Date, Currency };
+
+struct Classifier {
+    const formats::Workbook& wb;
+    std::vector<StyleClass> classes;
+
+    explicit Classifier(const formats::Workbook& w) : wb(w), classes(w.styles.size() + 1) {}
+
+    StyleClass of(const formats::Cell& c) {
+        const size_t i = c.style < wb.styles.size() ? c.style : wb.styles.size();
+        StyleClass& k = classes[i];
+        if (k == StyleClass::Unknown) {
+            const std::string& code = wb.style(c).numFmt;
+            k = formats::isDateFormat(code)       ? StyleClass::Date
+                : formats::isCurrencyFormat(code) ? StyleClass::Currency
+                                                  : StyleClass::Plain;
+        }
+        return k;
+    }
+};
+
+std::string cellAsText(const formats::Workbook& wb, const formats::Cell& c, StyleClass k) {
+    switch (c.type) {
+        case formats::CellType::Text:
+            return wb.text(c);
+        case formats::CellType::Number:
+            if (k == StyleClass::Date) return formats::serialToIso(c.number, wb.date1904);
+            return formats::formatGeneral(c.number);
+        case formats::CellType::Bool:
+            return c.small ? "TRUE" : "FALSE";
+        default:
+            return {};
+    }
+}
+
+bool isValue(const formats::Workbook& wb, const formats::Cell& c) {
+    switch (c.type) {
+        case formats::CellType::Number:
+        case formats::CellType::Bool:
+            return true;
+        case formats::CellType::Text:
+            return !wb.text(c).empty();
+        default:
+            return false;  // blanks; error cells carry no value
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const formats::Sheet& sheet) {
+    auto table = std::make_shared<SheetTable>();
+    table->name = sheet.name + "$";
+    table->complete = sheet.complete;
+    const auto range = sheet.dataRange(wb.strings);
+    if (!range) {
+        // An empty sheet still answers "select *": one empty field, no rows.
+        table->columns.emplace_back("F1", FieldType::String);
+        return table;
+    }
+    const uint32_t firstCol = range->firstCol, firstRow = range->firstRow;
+    const size_t ncols = range->lastCol - firstCol + 1;
+    const size_t nrows = range->lastRow - firstRow;
+    Classifier classify(wb);
+
+    // Header row: field names, unique without regard to ASCII case.
+    std::vector<std::string> names(ncols);
+    auto it = std::lower_bound(sheet.cells.begin(), sheet.cells.end(), firstRow,
+                               [](const formats::Cell& c, uint32_t r) { return c.row < r; });
+    for (; it != sheet.cells.end() && it->row == firstRow; ++it) {
+        if (it->col < firstCol || it->col > range->lastCol || !isValue(wb, *it)) continue;
+        names[it->col - firstCol] = cellAsText(wb, *it, classify.of(*it));
+    }
+    const auto dataBegin = it;
+    for (size_t c = 0; c < ncols; ++c) {
+        if (names[c].empty()) names[c] = "F" + std::to_string(c + 1);
+        auto taken = [&](const std::string& n) {
+            for (size_t k = 0; k < c; ++k)
+                if (equalsNoCase(names[k], n)) return true;
+            return false;
+        };
+        if (taken(names[c])) {
+            for (int suffix = 1;; ++suffix) {
+                std::string candidate = names[c] + std::to_string(suffix);
+                if (!taken(candidate)) {
+                    names[c] = std::move(candidate);
+                    break;
+                }
+            }
+        }
+    }
+
+    // First pass: what kinds of values each column holds.
+    std::vector<uint8_t> seen(ncols, 0);
+    std::vector<size_t> textBytes(ncols, 0);
+    for (auto c = dataBegin; c != sheet.cells.end(); ++c) {
+        if (c->row > range->lastRow) break;
+        if (c->col < firstCol || c->col > range->lastCol || !isValue(wb, *c)) continue;
+        uint8_t& s = seen[c->col - firstCol];
+        switch (c->type) {
+            case formats::CellType::Number:
+                switch (classify.of(*c)) {
+                    case StyleClass::Date:
+                        s |= kHasDate;
+                        break;
+                    case StyleClass::Currency:
+                        s |= kHasNumber;
+                        break;
+                    default:
+                        s |= kHasNumber | kHasPlainNumber;
+                        break;
+                }
+                break;
+            case formats::CellType::Bool:
+                s |= kHasBool;
+                break;
+            default:
+                s |= kHasText;
+                textBytes[c->col - firstCol] += wb.text(*c).size() + 4;
+                break;
+        }
+    }
+    std::vector<FieldType> types(ncols);
+    for (size_t c = 0; c < ncols; ++c) {
+        const uint8_t s = seen[c] & ~kHasPlainNumber;
+        FieldType t = FieldType::String;
+        if (s == kHasNumber)
+            t = (seen[c] & kHasPlainNumber) ? FieldType::Float : FieldType::Currency;
+        else if (s == kHasDate)
+            t = FieldType::DateTime;
+        else if (s == kHasBool)
+            t = FieldType::Boolean;
+        types[c] = t;
+        table->columns.emplace_back(names[c], t);
+        table->columns.back().reserve(nrows);
+    }
+
+    // Second pass: the values, row by row; gaps are Nulls.
+    std::vector<uint32_t> filled(ncols, 0);  // data rows appended so far, per column
+    for (auto c = dataBegin; c != sheet.cells.end(); ++c) {
+        if (c->row > range->lastRow) break;
+        if (c->col < firstCol || c->col > range->lastCol) continue;
+        const size_t k = c->col - firstCol;
+        const uint32_t r = c->row - firstRow - 1;
+        Column& col = table->columns[k];
+        while (filled[k] < r) {
+            col.appendNull();
+            ++filled[k];
+        }
+        if (!isValue(wb, *c)) {
+            col.appendNull();
+        } else {
+            switch (types[k]) {
+                case FieldType::Float:
+                case FieldType::Currency:
+                    col.appendNumber(c->number);
+                    break;
+                case FieldType::DateTime:
+                    col.appendDate(wb.date1904 ? formats::serial1904To1900(c->number) : c->number);
+                    break;
+                case FieldType::Boolean:
+                    col.appendBool(c->small != 0);
+                    break;
+                default:
+                    col.appendText(cellAsText(wb, *c, classify.of(*c)));
+                    break;
+            }
+        }
+        ++filled[k];
+    }
+    for (size_t k = 0; k < ncols; ++k)
+        while (filled[k] < nrows) {
+            table->columns[k].appendNull();
+            ++filled[k];
+        }
+    table->rows = nrows;
+    return table;
+}
+
+}  // namespace shuhui::workbooks

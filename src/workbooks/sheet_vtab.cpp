@@ -1,0 +1,280 @@
+// The "shuhui_sheet" virtual table module (see sheet_vtab.h).
+#include "workbooks/sheet_vtab.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace shuhui::workbooks {
+
+namespace {
+
+std::mutex registryMutex;
+std::map<uint64_t, std::shared_ptr<const SheetTable>> registry;
+uint64_t nextId = 1;
+
+struct SheetVtab {
+    sqlite3_vtab base{};
+    std::shared_ptr<const SheetTable> table;
+};
+
+struct SheetCursor {
+    sqlite3_vtab_cursor base{};
+    const SheetTable* table = nullptr;
+    uint32_t row = 0;
+    bool scan = true;  // full scan; otherwise a walk along one hash chain
+    int column = -1;
+    bool keyIsText = false;
+    double keyNumber = 0;
+    std::string keyText;
+};
+
+enum IndexPlan : int { kFullScan = -1 };
+
+std::string quoteName(const std::string& name) {
+    std::string q = "\"";
+    for (char c : name) {
+        if (c == '"') q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+int connect(sqlite3* db, void*, int argc, const char* const* argv, sqlite3_vtab** out, char** err) {
+    if (argc < 4) {
+        *err = sqlite3_mprintf("shuhui_sheet: missing table id");
+        return SQLITE_ERROR;
+    }
+    const uint64_t id = std::strtoull(argv[3], nullptr, 10);
+    std::shared_ptr<const SheetTable> table;
+    {
+        std::lock_guard lock(registryMutex);
+        auto it = registry.find(id);
+        if (it != registry.end()) table = it->second;
+    }
+    if (!table) {
+        *err = sqlite3_mprintf("shuhui_sheet: unknown table id %s", argv[3]);
+        return SQLITE_ERROR;
+    }
+    std::string ddl = "CREATE TABLE x(";
+    for (size_t i = 0; i < table->columns.size(); ++i) {
+        if (i) ddl += ", ";
+        ddl += quoteName(table->columns[i].name());
+        ddl += ' ';
+        ddl += declaredType(table->columns[i].type());
+    }
+    ddl += ")";
+    if (int rc = sqlite3_declare_vtab(db, ddl.c_str()); rc != SQLITE_OK) return rc;
+    auto* vt = new SheetVtab;
+    vt->table = std::move(table);
+    *out = &vt->base;
+    return SQLITE_OK;
+}
+
+int disconnect(sqlite3_vtab* vt) {
+    delete reinterpret_cast<SheetVtab*>(vt);
+    return SQLITE_OK;
+}
+
+int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+    const SheetTable& t = *reinterpret_cast<SheetVtab*>(vtab)->table;
+    const double rows = static_cast<double>(t.rows) + 1;
+    info->idxNum = kFullScan;
+    info->estimatedCost = rows;
+    info->estimatedRows = static_cast<sqlite3_int64>(rows);
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || c.iColumn < 0 ||
+            c.iColumn >= static_cast<int>(t.columns.size()))
+            continue;
+        // The index folds ASCII case, so it serves BINARY and NOCASE comparisons alike.
+        const char* coll = sqlite3_vtab_collation(info, i);
+        if (coll && sqlite3_stricmp(coll, "BINARY") != 0 && sqlite3_stricmp(coll, "NOCASE") != 0)
+            continue;
+        info->idxNum = c.iColumn;
+        info->aConstraintUsage[i].argvIndex = 1;
+        info->aConstraintUsage[i].omit = 0;
+        info->estimatedCost = 2 + std::log2(rows);
+        info->estimatedRows = 2;
+        break;
+    }
+    return SQLITE_OK;
+}
+
+int open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
+    auto* cur = new SheetCursor;
+    cur->table = reinterpret_cast<SheetVtab*>(vtab)->table.get();
+    *out = &cur->base;
+    return SQLITE_OK;
+}
+
+int closeCursor(sqlite3_vtab_cursor* cur) {
+    delete reinterpret_cast<SheetCursor*>(cur);
+    return SQLITE_OK;
+}
+
+bool matches(const SheetCursor& c, uint32_t row) {
+    const Column& col = c.table->columns[static_cast<size_t>(c.column)];
+    const ValueKind k = col.kind(row);
+    if (c.keyIsText) return k == ValueKind::Text && equalsNoCase(col.text(row), c.keyText);
+    return k != ValueKind::Null && k != ValueKind::Text && col.number(row) == c.keyNumber;
+}
+
+void skipToMatch(SheetCursor& c) {
+    const HashIndex& ix = c.table->index(static_cast<size_t>(c.column));
+    while (c.row != kNoRow && !matches(c, c.row)) c.row = ix.next(c.row);
+}
+
+// A text that is a number in full (blanks around allowed), as numeric comparison would read it.
+bool parseNumber(std::string_view t, double& v) {
+    std::string s(t);
+    char* end = nullptr;
+    v = std::strtod(s.c_str(), &end);
+    if (end == s.c_str()) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0';
+}
+
+int filter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, sqlite3_value** argv) {
+    auto& c = *reinterpret_cast<SheetCursor*>(cursor);
+    c.scan = true;
+    c.row = 0;
+    if (idxNum == kFullScan || argc < 1) return SQLITE_OK;
+    const Column& col = c.table->columns[static_cast<size_t>(idxNum)];
+    const bool textColumn = col.type() == FieldType::String;
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:  // "=" never matches a Null
+            c.scan = false;
+            c.row = kNoRow;
+            return SQLITE_OK;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            if (textColumn) return SQLITE_OK;  // numeric comparison with texts: leave it to a scan
+            c.keyIsText = false;
+            c.keyNumber = sqlite3_value_double(v);
+            break;
+        case SQLITE_TEXT: {
+            std::string_view t(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                               static_cast<size_t>(sqlite3_value_bytes(v)));
+            if (textColumn) {
+                c.keyIsText = true;
+                c.keyText.assign(t);
+            } else {
+                double d;
+                if (!parseNumber(t, d)) return SQLITE_OK;
+                c.keyIsText = false;
+                c.keyNumber = d;
+            }
+            break;
+        }
+        default:
+            return SQLITE_OK;
+    }
+    c.scan = false;
+    c.column = idxNum;
+    const HashIndex& ix = c.table->index(static_cast<size_t>(idxNum));
+    c.row = c.keyIsText ? ix.firstText(c.keyText) : ix.firstNumber(c.keyNumber);
+    skipToMatch(c);
+    return SQLITE_OK;
+}
+
+int next(sqlite3_vtab_cursor* cursor) {
+    auto& c = *reinterpret_cast<SheetCursor*>(cursor);
+    if (c.scan) {
+        ++c.row;
+    } else {
+        c.row = c.table->index(static_cast<size_t>(c.column)).next(c.row);
+        skipToMatch(c);
+    }
+    return SQLITE_OK;
+}
+
+int eof(sqlite3_vtab_cursor* cursor) {
+    auto& c = *reinterpret_cast<SheetCursor*>(cursor);
+    return c.scan ? c.row >= c.table->rows : c.row == kNoRow;
+}
+
+int column(sqlite3_vtab_cursor* cursor, sqlite3_context* ctx, int i) {
+    auto& c = *reinterpret_cast<SheetCursor*>(cursor);
+    const Column& col = c.table->columns[static_cast<size_t>(i)];
+    switch (col.kind(c.row)) {
+        case ValueKind::Null:
+            break;
+        case ValueKind::Text: {
+            const std::string_view t = col.text(c.row);
+            sqlite3_result_text(ctx, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+            break;
+        }
+        case ValueKind::Bool:
+            sqlite3_result_int(ctx, col.number(c.row) != 0);
+            break;
+        default:
+            sqlite3_result_double(ctx, col.number(c.row));
+            break;
+    }
+    return SQLITE_OK;
+}
+
+int rowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* id) {
+    *id = reinterpret_cast<SheetCursor*>(cursor)->row;
+    return SQLITE_OK;
+}
+
+sqlite3_module makeModule() {
+    sqlite3_module m{};
+    m.iVersion = 1;
+    m.xCreate = connect;
+    m.xConnect = connect;
+    m.xBestIndex = bestIndex;
+    m.xDisconnect = disconnect;
+    m.xDestroy = disconnect;
+    m.xOpen = open;
+    m.xClose = closeCursor;
+    m.xFilter = filter;
+    m.xNext = next;
+    m.xEof = eof;
+    m.xColumn = column;
+    m.xRowid = rowid;
+    return m;
+}
+
+const sqlite3_module kModule = makeModule();
+
+}  // namespace
+
+const char* declaredType(FieldType type) {
+    switch (type) {
+        case FieldType::Float:
+            return "FLOAT";
+        case FieldType::Currency:
+            return "CURRENCY";
+        case FieldType::DateTime:
+            return "DATETIME";
+        case FieldType::Boolean:
+            return "BOOLEAN";
+        default:
+            return "TEXT COLLATE NOCASE";
+    }
+}
+
+void registerSheetModule(sqlite3* db) {
+    sqlite3_create_module_v2(db, "shuhui_sheet", &kModule, nullptr, nullptr);
+}
+
+uint64_t publishSheet(std::shared_ptr<const SheetTable> table) {
+    std::lock_guard lock(registryMutex);
+    const uint64_t id = nextId++;
+    registry.emplace(id, std::move(table));
+    return id;
+}
+
+void unpublishSheet(uint64_t id) {
+    std::lock_guard lock(registryMutex);
+    registry.erase(id);
+}
+
+}  // namespace shuhui::workbooks

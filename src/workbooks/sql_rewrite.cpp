@@ -1,0 +1,339 @@
+// Query text scanning and rewriting (see sql_rewrite.h).
+#include "workbooks/sql_rewrite.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "formats/error.h"
+
+namespace shuhui::workbooks {
+
+namespace {
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+size_t ifind(std::string_view hay, std::string_view needle) {
+    if (needle.size() > hay.size()) return std::string_view::npos;
+    for (size_t i = 0; i + needle.size() <= hay.size(); ++i)
+        if (iequals(hay.substr(i, needle.size()), needle)) return i;
+    return std::string_view::npos;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+bool isWordStart(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c >= 0x80;
+}
+bool isWordChar(unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80;
+}
+
+// Skips a literal, quoted name or comment starting at i; returns the position after it, or i when
+// nothing of the kind starts there.
+size_t skipNonCode(std::string_view s, size_t i) {
+    const char c = s[i];
+    if (c == '\'' || c == '"') {
+        size_t j = i + 1;
+        while (j < s.size()) {
+            if (s[j] == c) {
+                if (j + 1 < s.size() && s[j + 1] == c) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return s.size();
+    }
+    if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+        size_t j = s.find('\n', i);
+        return j == std::string_view::npos ? s.size() : j;
+    }
+    if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+        size_t j = s.find("*/", i + 2);
+        return j == std::string_view::npos ? s.size() : j + 2;
+    }
+    return i;
+}
+
+const char* const kNotAlias[] = {"where",   "union", "inner", "left",   "right",    "join",
+                                 "on",      "order", "group", "having", "limit",    "cross",
+                                 "natural", "full",  "outer", "except", "intersect"};
+
+bool isClauseWord(std::string_view w) {
+    for (const char* k : kNotAlias)
+        if (iequals(w, k)) return true;
+    return false;
+}
+
+struct Token {
+    enum Kind { Space, Word, Number, Text, Quoted, Punct } kind;
+    std::string text;
+};
+
+std::vector<Token> tokenize(std::string_view s) {
+    std::vector<Token> out;
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t j = skipNonCode(s, i);
+        if (j != i) {
+            const Token::Kind k = c == '\'' ? Token::Text : c == '"' ? Token::Quoted : Token::Space;
+            out.push_back(
+                {k, k == Token::Space ? std::string(" ") : std::string(s.substr(i, j - i))});
+            i = j;
+        } else if (std::isspace(c)) {
+            j = i;
+            while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+            out.push_back({Token::Space, std::string(s.substr(i, j - i))});
+            i = j;
+        } else if (isWordStart(c)) {
+            j = i;
+            while (j < s.size() && isWordChar(static_cast<unsigned char>(s[j]))) ++j;
+            out.push_back({Token::Word, std::string(s.substr(i, j - i))});
+            i = j;
+        } else if (std::isdigit(c)) {
+            j = i;
+            while (j < s.size() && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '.'))
+                ++j;
+            out.push_back({Token::Number, std::string(s.substr(i, j - i))});
+            i = j;
+        } else if (c == '[') {
+            // A bracketed name; "]]" inside stands for "]". Written as a quoted name.
+            std::string name;
+            j = i + 1;
+            while (j < s.size()) {
+                if (s[j] == ']') {
+                    if (j + 1 < s.size() && s[j + 1] == ']') {
+                        name += ']';
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                if (s[j] == '"') name += '"';
+                name += s[j++];
+            }
+            out.push_back({Token::Quoted, "\"" + name + "\""});
+            i = j < s.size() ? j + 1 : j;
+        } else {
+            out.push_back({Token::Punct, std::string(1, s[i])});
+            ++i;
+        }
+    }
+    return out;
+}
+
+size_t nextCode(const std::vector<Token>& t, size_t i) {
+    while (i < t.size() && t[i].kind == Token::Space) ++i;
+    return i;
+}
+
+bool isWord(const std::vector<Token>& t, size_t i, std::string_view w) {
+    return i < t.size() && t[i].kind == Token::Word && iequals(t[i].text, w);
+}
+
+bool isCompoundWord(const Token& t) {
+    return t.kind == Token::Word && (iequals(t.text, "union") || iequals(t.text, "all") ||
+                                     iequals(t.text, "except") || iequals(t.text, "intersect"));
+}
+
+// Rewrites every "select [distinct] top N" of the token list into LIMIT form.
+void rewriteTop(std::vector<Token>& t) {
+    for (;;) {
+        size_t sel = t.size(), top = 0, num = 0;
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (!isWord(t, i, "select")) continue;
+            size_t k = nextCode(t, i + 1);
+            if (isWord(t, k, "distinct") || isWord(t, k, "all")) k = nextCode(t, k + 1);
+            if (!isWord(t, k, "top")) continue;
+            const size_t n = nextCode(t, k + 1);
+            if (n >= t.size() || t[n].kind != Token::Number) continue;
+            sel = i;
+            top = k;
+            num = n;
+            break;
+        }
+        if (sel == t.size()) return;
+        const std::string count = t[num].text;
+        t[top] = {Token::Space, ""};
+        t[num] = {Token::Space, ""};
+
+        size_t end = t.size();
+        bool endsAtCompound = false;
+        int depth = 0;
+        for (size_t j = num + 1; j < t.size(); ++j) {
+            if (t[j].kind == Token::Punct) {
+                if (t[j].text == "(")
+                    ++depth;
+                else if (t[j].text == ")") {
+                    if (depth == 0) {
+                        end = j;
+                        break;
+                    }
+                    --depth;
+                } else if (t[j].text == ";" && depth == 0) {
+                    end = j;
+                    break;
+                }
+            } else if (depth == 0 && t[j].kind == Token::Word &&
+                       (iequals(t[j].text, "union") || iequals(t[j].text, "except") ||
+                        iequals(t[j].text, "intersect"))) {
+                end = j;
+                endsAtCompound = true;
+                break;
+            }
+        }
+        bool compound = endsAtCompound;
+        for (size_t p = sel; p-- > 0;) {
+            if (t[p].kind == Token::Space) continue;
+            compound = compound || isCompoundWord(t[p]);
+            break;
+        }
+        if (compound) {
+            t[sel].text = "select * from (" + t[sel].text;
+            t.insert(t.begin() + static_cast<std::ptrdiff_t>(end),
+                     {Token::Space, " limit " + count + ") "});
+        } else {
+            t.insert(t.begin() + static_cast<std::ptrdiff_t>(end),
+                     {Token::Space, " limit " + count + " "});
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<SheetRef> findSheetReferences(std::string_view s) {
+    std::vector<SheetRef> refs;
+    size_t i = 0;
+    while (i < s.size()) {
+        const size_t j = skipNonCode(s, i);
+        if (j != i) {
+            i = j;
+            continue;
+        }
+        if (s[i] != '[') {
+            ++i;
+            continue;
+        }
+        const size_t close = s.find(']', i + 1);
+        if (close == std::string_view::npos) break;
+        const std::string_view inside = s.substr(i + 1, close - i - 1);
+        const size_t db = ifind(inside, "database=");
+        const size_t semi = inside.find(';');
+        if (db == std::string_view::npos || semi == std::string_view::npos || semi > db) {
+            i = close + 1;
+            continue;
+        }
+        SheetRef ref;
+        ref.begin = i;
+        ref.driver = std::string(trim(inside.substr(0, semi)));
+        std::string_view path = inside.substr(db + 9);
+        ref.path = std::string(path);
+        size_t k = close + 1;
+        while (k < s.size() && std::isspace(static_cast<unsigned char>(s[k]))) ++k;
+        if (k >= s.size() || s[k] != '.') {
+            throw Error(ErrorKind::Syntax, "SQL 语句中工作簿“" + ref.path +
+                                               "”的引用后缺少“.[表名]”：" +
+                                               std::string(s.substr(i, close + 1 - i)));
+        }
+        ++k;
+        while (k < s.size() && std::isspace(static_cast<unsigned char>(s[k]))) ++k;
+        if (k >= s.size() || s[k] != '[' || s.find(']', k) == std::string_view::npos) {
+            throw Error(ErrorKind::Syntax,
+                        "SQL 语句中工作簿“" + ref.path + "”的表名没有写在方括号中或方括号没有闭合");
+        }
+        const size_t sheetEnd = s.find(']', k);
+        std::string_view sheet = s.substr(k + 1, sheetEnd - k - 1);
+        if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'')
+            sheet = sheet.substr(1, sheet.size() - 2);
+        ref.sheet = std::string(sheet);
+        ref.end = sheetEnd + 1;
+
+        // The alias: "T0" or "as T0" after the reference.
+        size_t a = ref.end;
+        auto word = [&](size_t from, size_t& stop) {
+            while (from < s.size() && std::isspace(static_cast<unsigned char>(s[from]))) ++from;
+            size_t e = from;
+            if (e < s.size() && isWordStart(static_cast<unsigned char>(s[e])))
+                while (e < s.size() && isWordChar(static_cast<unsigned char>(s[e]))) ++e;
+            stop = e;
+            return s.substr(from, e - from);
+        };
+        size_t stop;
+        std::string_view w = word(a, stop);
+        if (iequals(w, "as")) w = word(stop, stop);
+        if (!w.empty() && !isClauseWord(w)) ref.alias = std::string(w);
+
+        refs.push_back(std::move(ref));
+        i = sheetEnd + 1;
+    }
+    return refs;
+}
+
+std::string rewriteQuery(std::string_view sql, const std::vector<SheetRef>& refs,
+                         const std::vector<std::string>& tables) {
+    std::string replaced;
+    size_t pos = 0;
+    for (size_t i = 0; i < refs.size(); ++i) {
+        replaced.append(sql.substr(pos, refs[i].begin - pos));
+        replaced += ' ';
+        replaced += tables[i];
+        replaced += ' ';
+        pos = refs[i].end;
+    }
+    replaced.append(sql.substr(pos));
+
+    std::vector<Token> tokens = tokenize(replaced);
+    rewriteTop(tokens);
+    std::string out;
+    out.reserve(replaced.size() + 32);
+    for (const Token& t : tokens) out += t.text;
+    return out;
+}
+
+std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRef>& refs) {
+    if (refs.size() != 1) return std::nullopt;
+    std::string text(sql.substr(0, refs[0].begin));
+    text += " shuhui_ref ";
+    text.append(sql.substr(refs[0].end));
+    const std::vector<Token> all = tokenize(text);
+    std::vector<const Token*> t;
+    for (const Token& tok : all)
+        if (tok.kind != Token::Space) t.push_back(&tok);
+    auto word = [&](size_t i, std::string_view w) {
+        return i < t.size() && t[i]->kind == Token::Word && iequals(t[i]->text, w);
+    };
+    if (t.size() < 6 || !word(0, "select") || !word(1, "top") || t[2]->kind != Token::Number)
+        return std::nullopt;
+    for (char ch : t[2]->text)
+        if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
+    size_t i = 3;
+    while (i < t.size() && !word(i, "from")) {
+        if (t[i]->kind == Token::Punct && (t[i]->text == "(" || t[i]->text == ")"))
+            return std::nullopt;
+        if (word(i, "select")) return std::nullopt;
+        ++i;
+    }
+    if (i == 3 || !word(i, "from") || !word(i + 1, "shuhui_ref")) return std::nullopt;
+    i += 2;
+    if (word(i, "as")) ++i;
+    if (i < t.size() && t[i]->kind == Token::Word && !isClauseWord(t[i]->text)) ++i;
+    if (i < t.size() && t[i]->kind == Token::Punct && t[i]->text == ";") ++i;
+    if (i != t.size()) return std::nullopt;
+    return static_cast<size_t>(std::stoul(t[2]->text));
+}
+
+}  // namespace shuhui::workbooks

@@ -1,0 +1,40 @@
+// Turning the query texts the program sends into texts the embedded SQL engine runs.
+//
+//   auto refs = findSheetReferences(sql);        // every [driver;database=PATH].[SHEET], in order
+//   std::string q = rewriteQuery(sql, tableNames); // references -> table names, "top N" -> LIMIT
+//
+// The scanner skips string literals ('...', with '' inside), quoted names and comments. A bracketed
+// name [a b] becomes the quoted name "a b" ("]]" inside brackets stands for one "]"). "select top
+// N" loses its "top N" and gains a LIMIT at the end of that select; a select that is one branch of
+// a compound (union all) is wrapped as "select * from (... limit N)" because LIMIT may stand only
+// at the end of a whole compound.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace shuhui::workbooks {
+
+struct SheetRef {
+    std::string driver;  // "Excel 8.0", as written
+    std::string path;
+    std::string sheet;          // as written, surrounding single quotes removed
+    std::string alias;          // the name after the reference (T0), empty when none
+    size_t begin = 0, end = 0;  // the reference's place in the text, [begin, end)
+};
+
+// Throws shuhui::Error(Syntax) for a reference that is not closed.
+std::vector<SheetRef> findSheetReferences(std::string_view sql);
+
+// `tables[i]` replaces reference i of findSheetReferences(sql).
+std::string rewriteQuery(std::string_view sql, const std::vector<SheetRef>& refs,
+                         const std::vector<std::string>& tables);
+
+// For "select top N <list> from <one reference> [alias]" with nothing else: N. Such a query needs
+// only the first rows of its sheet.
+std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRef>& refs);
+
+}  // namespace shuhui::workbooks
