@@ -301,7 +301,8 @@ struct GridView::Group {
 
 struct GridView::Impl {
     std::vector<Group> groups;
-    uint32_t topCount = 0;  // level-0 groups are ids 0 .. topCount-1
+    uint32_t topCount = 0;             // level-0 groups are ids 0 .. topCount-1
+    std::vector<size_t> levelColumns;  // the grouping the tree was built for
     std::vector<std::optional<std::vector<Acc>>> groupAcc;  // per column: one per group
     std::vector<std::optional<Acc>> footerAcc;              // per column
 
@@ -530,7 +531,7 @@ size_t GridView::groupLevel(uint32_t g) const {
     return impl_->groups.at(g).level;
 }
 size_t GridView::groupColumn(uint32_t g) const {
-    return groupColumns_.at(impl_->groups.at(g).level);
+    return impl_->levelColumns.at(impl_->groups.at(g).level);
 }
 int GridView::groupParent(uint32_t g) const {
     return impl_->groups.at(g).parent;
@@ -574,40 +575,42 @@ void GridView::collapseAll() {
     flatten();
 }
 
-void GridView::refresh() {
-    // Keep the expanded groups expanded across the rebuild, by their value path.
-    std::unordered_set<std::string> expanded;
-    for (uint32_t g = 0; g < impl_->groups.size(); ++g) {
-        if (!impl_->groups[g].expanded) continue;
-        std::string path;
-        for (int p = int(g); p >= 0; p = impl_->groups[size_t(p)].parent) {
-            if (impl_->groups[size_t(p)].begin >= order_.size()) break;
-            path += '\x1f';
-            path += valueText(groupValue(uint32_t(p)));
-            path += char('0' + int(groupValue(uint32_t(p)).kind));
-        }
-        expanded.insert(std::move(path));
+// Identifies a group across rebuilds by the values of its path (kind and text of each level).
+std::string GridView::groupPath(uint32_t g) const {
+    std::string path;
+    for (int p = int(g); p >= 0; p = impl_->groups[size_t(p)].parent) {
+        Value v = groupValue(uint32_t(p));
+        path += '\x1f';
+        path += char('0' + int(v.kind));
+        path += valueText(v);
     }
+    return path;
+}
+
+std::unordered_set<std::string> GridView::expandedPaths() const {
+    std::unordered_set<std::string> out;
+    for (uint32_t g = 0; g < impl_->groups.size(); ++g)
+        if (impl_->groups[g].expanded) out.insert(groupPath(g));
+    return out;
+}
+
+void GridView::refresh() {
+    rebuild(expandedPaths());
+}
+
+void GridView::rebuild(const std::unordered_set<std::string>& expanded) {
     rebuildOrder();
     rebuildGroups();
-    if (!expanded.empty()) {
-        for (uint32_t g = 0; g < impl_->groups.size(); ++g) {
-            std::string path;
-            for (int p = int(g); p >= 0; p = impl_->groups[size_t(p)].parent) {
-                path += '\x1f';
-                path += valueText(groupValue(uint32_t(p)));
-                path += char('0' + int(groupValue(uint32_t(p)).kind));
-            }
-            impl_->groups[g].expanded = expanded.count(path) > 0;
-        }
-    }
+    if (!expanded.empty())
+        for (uint32_t g = 0; g < impl_->groups.size(); ++g)
+            impl_->groups[g].expanded = expanded.count(groupPath(g)) > 0;
     invalidateSummaries();
     flatten();
 }
 
 void GridView::rebuildOrder() {
     order_.clear();
-    if (!result_ || columns_.empty()) return;
+    if (!result_) return;
     const uint32_t n = uint32_t(result_->rowCount());
     if (filters_.empty()) {
         order_.resize(n);
@@ -644,6 +647,7 @@ void GridView::rebuildGroups() {
     Impl& im = *impl_;
     im.groups.clear();
     im.topCount = 0;
+    im.levelColumns = groupColumns_;
     if (groupColumns_.empty() || order_.empty()) return;
     const size_t levels = groupColumns_.size();
     const uint32_t n = uint32_t(result_->rowCount());
@@ -864,23 +868,26 @@ void GridView::setCell(uint32_t dataRow, size_t col, const Value& value) {
     int fi = col < columns_.size() ? result_->fieldIndex(columns_[col].fieldName) : -1;
     if (fi < 0) throw Error(ErrorKind::FieldNotFound, "列没有对应的字段,不能修改单元格");
     if (dataRow >= result_->rowCount()) throw Error(ErrorKind::Internal, "要修改的行不存在");
+    auto expanded = expandedPaths();
     result_->field(size_t(fi)).set(dataRow, value);
-    refresh();
+    rebuild(expanded);
 }
 
 uint32_t GridView::insertRow(uint32_t dataRow) {
     if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能插入行");
     if (dataRow > result_->rowCount()) dataRow = uint32_t(result_->rowCount());
+    auto expanded = expandedPaths();
     result_->insertRow(dataRow);
-    refresh();
+    rebuild(expanded);
     return dataRow;
 }
 
 void GridView::deleteRow(uint32_t dataRow) {
     if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能删除行");
     if (dataRow >= result_->rowCount()) throw Error(ErrorKind::Internal, "要删除的行不存在");
+    auto expanded = expandedPaths();
     result_->removeRow(dataRow);
-    refresh();
+    rebuild(expanded);
 }
 
 // ---- widths

@@ -43,6 +43,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "workbooks/result.h"
@@ -315,6 +316,9 @@ class GridView {
     void rebuildGroups();
     void flatten();
     std::vector<ViewRow> buildRows(bool allExpanded) const;
+    std::string groupPath(uint32_t group) const;
+    std::unordered_set<std::string> expandedPaths() const;
+    void rebuild(const std::unordered_set<std::string>& expanded);
     void invalidateSummaries();
     bool rowPasses(uint32_t row) const;
 
