@@ -176,7 +176,7 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
     }
     const auto dataBegin = it;
     for (size_t c = 0; c < ncols; ++c) {
-        if (names[c].empty()) names[c] = "F" + std::to_string(c + 1);
+        if (names[c].empty()) names[c] = std::string("F").append(std::to_string(c + 1));
         auto taken = [&](const std::string& n) {
             for (size_t k = 0; k < c; ++k)
                 if (equalsNoCase(names[k], n)) return true;
