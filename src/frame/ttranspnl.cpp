@@ -2,7 +2,9 @@
 #include "frame/ttranspnl.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPixmap>
 
 std::uint8_t TransRop(TTransPnlStyle style) {
     // Truth tables indexed by (pattern << 2 | source << 1 | destination), the standard codes.
@@ -80,24 +82,29 @@ void TTransPnl::setCtl3D(bool on) {
     update();
 }
 
-QImage TTransPnl::grabBeneath() {
-    QImage img(size(), QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QWidget* parent = parentWidget();
-    if (!parent || width() <= 0 || height() <= 0) return img;
-    // Render the parent's area under this panel; while grabbing_ is set this panel paints
-    // nothing, so the image holds only what lies beneath it.
-    grabbing_ = true;
-    parent->render(&img, QPoint(), QRegion(geometry()),
-                   QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    grabbing_ = false;
-    return img;
+// Reads what the paint device already holds under this panel. Widgets are painted back to front
+// into one surface (the backing store, or the target of a render/grab), and this panel erases no
+// background, so at the start of its paint the surface holds the parent and the siblings beneath.
+static QImage SurfaceBeneath(QPainter& p, QSize size) {
+    const QRect area = p.deviceTransform().mapRect(QRect(QPoint(0, 0), size));
+    QPaintDevice* dev = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    QImage img;
+    if (dev && dev->devType() == QInternal::Image) {
+        img = static_cast<QImage*>(dev)->copy(area);
+    } else if (dev && dev->devType() == QInternal::Pixmap) {
+        img = static_cast<QPixmap*>(dev)->copy(area).toImage();
+    }
+    if (img.size() != area.size() || img.isNull()) {
+        img = QImage(area.size(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+    }
+    if (img.size() != size) img = img.scaled(size);
+    return img.convertToFormat(QImage::Format_RGB32);
 }
 
 void TTransPnl::paintEvent(QPaintEvent*) {
-    if (grabbing_) return;
-    bitmap_ = TransCombine(style_, grabBeneath(), color_);
     QPainter p(this);
+    bitmap_ = TransCombine(style_, SurfaceBeneath(p, size()), color_);
     if (ctl3d_) {
         QPainter bp(&bitmap_);
         const QRect r = bitmap_.rect();

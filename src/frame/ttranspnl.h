@@ -1,11 +1,12 @@
 // TTransPnl: a see-through overlay panel that combines its colour with whatever lies beneath it.
 //
-// It paints no background of its own. Each paint renders the parent and the siblings beneath it
-// into an image (with this panel left out), then every pixel becomes the ternary raster operation
-// of `Style` with source = the pixel beneath, destination = `Color`, pattern = a solid brush of
-// `Color`. gsSrcAnd (the default) tints what lies beneath towards the colour, gsSrcCopy shows it
-// unchanged, gsPatCopy is a solid panel. With `Ctl3D` a raised inner edge is drawn, then `OnPaint`
-// runs. Setting Color, Style or Ctl3D to a different value repaints the panel.
+// It paints no background of its own. Each paint takes what the paint surface already holds under
+// the panel (the parent and the siblings beneath, painted before it), then every pixel becomes the
+// ternary raster operation of `Style` with source = the pixel beneath, destination = `Color`,
+// pattern = a solid brush of `Color`. gsSrcAnd (the default) tints what lies beneath towards the
+// colour, gsSrcCopy shows it unchanged, gsPatCopy is a solid panel. With `Ctl3D` a raised inner
+// edge is drawn, then `OnPaint` runs. Setting Color, Style or Ctl3D to a different value repaints
+// the panel.
 //
 // TransRop / TransPixel / TransCombine are the pure per-pixel operation, testable on QImages.
 #pragma once
@@ -60,9 +61,6 @@ class TTransPnl : public QWidget {
     // Runs after each paint with the panel as sender.
     std::function<void(TTransPnl*)> OnPaint;
 
-    // What lies beneath the panel right now (parent and lower siblings, without this panel).
-    QImage grabBeneath();
-
   signals:
     void clicked();
     void doubleClicked();
@@ -81,6 +79,5 @@ class TTransPnl : public QWidget {
     QColor color_{255, 255, 255};
     TTransPnlStyle style_ = gsSrcAnd;
     bool ctl3d_ = false;
-    bool grabbing_ = false;
     QImage bitmap_;
 };
