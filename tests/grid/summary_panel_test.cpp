@@ -116,7 +116,8 @@ TEST(ResultGrid, ClosedResultMakesNoColumnNumeric) {
     Fixture f(kPay, false);
     f.view.setResult(nullptr);  // a later query failed: columns stand, no result
     f.view.column(0).width = 40;
-    f.panel.generate(*std::make_unique<bool>(false));
+    bool formatSwitch = false;
+    f.panel.generate(formatSwitch);
     EXPECT_TRUE(f.table.rows.empty());
     EXPECT_EQ(f.view.column(0).width, 100);
     EXPECT_EQ(f.view.column(0).footerKind, skCount);
@@ -313,8 +314,6 @@ TEST(OptionSwitches, EachSetsExactlyOneOption) {
         // "组注脚" starts unchecked while the view shows group footers: the first click changes
         // nothing.
         EXPECT_EQ(changed, s == OptionSwitch::GroupFooter ? 0 : 1) << optionSwitchCaption(s);
-        EXPECT_EQ(after[i],
-                  before[i] ^ (s == OptionSwitch::GroupFooter ? 0 : after[i] ^ before[i]));
     }
     GridView v;
     applyOptionSwitch(v, OptionSwitch::GroupFooter, true);
