@@ -286,7 +286,7 @@ void writeFont(BiffBuffer& b, const Font& f, const StyleTables& t) {
     b.record(Rec::FONT);
     double twips = std::round(f.size * 20);
     b.put16(uint16_t(std::clamp(twips, 20.0, 8191.0)));
-    b.put16(f.italic ? 0x0002 : 0);
+    b.put16(uint16_t((f.bold ? 0x0001 : 0) | (f.italic ? 0x0002 : 0)));  // bold bit for old readers
     b.put16(t.color(f.color, kAutoFontColor));
     b.put16(f.bold ? 700 : 400);
     b.put16(0);  // no super- or subscript
