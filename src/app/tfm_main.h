@@ -15,6 +15,7 @@
 #include "frame/frame_controls.h"
 #include "frame/tform1.h"
 #include "frame/ttranspnl.h"
+#include "workbooks/provider.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -44,6 +45,12 @@ class TfmMain : public TForm1 {
     QString JoinWhereClause;
     QString JoinTableList;
     QString JoinQuery;
+
+    // ---- the workbook data provider: one connection, the result query and two first-row queries ----
+    shuhui::workbooks::Connection adoc_Excel;
+    shuhui::workbooks::Query adoExcel{adoc_Excel};  // its result feeds the grid
+    shuhui::workbooks::Query qry_get_field{adoc_Excel};
+    shuhui::workbooks::Query qry_temp{adoc_Excel};
 
     // ---- mode bar ----
     QButtonGroup* modeGroup;
