@@ -148,6 +148,10 @@ class TfmMain : public TForm1 {
 
     // ---- shared operations ----
     void ShowResultPanel();
+    // Rebuilds the grid's columns from the open result of adoExcel with their default widths,
+    // summaries and money formats, and refills the six summary lists (tfm_main_result.cpp).
+    void RebuildResultGrid();
+    void ConfigureResultColumns(shuhui::workbooks::Query& query);
     int ShowWarning(const QString& text, const QString& caption);
     int AskConfirm(const QString& text, const QString& caption);
     QStringList SplitText(const QString& text, const QString& separator);
