@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -62,6 +64,32 @@ void checkSheetNames(const Workbook& wb, const std::string& path, const char* wh
             throw Error(ErrorKind::Unsupported, prefix + "工作表名称" + quoted(s.name) + "重复");
         }
         seen.push_back(std::move(key));
+    }
+}
+
+std::string systemReason(int err) {
+    switch (err) {
+        case ENOENT:
+            return "路径不存在";
+        case EACCES:
+        case EPERM:
+            return "没有写入权限";
+        case ENOSPC:
+            return "磁盘空间不足";
+        case EDQUOT:
+            return "超出磁盘配额";
+        case EROFS:
+            return "只读的文件系统";
+        case EISDIR:
+            return "这是一个文件夹，不是文件";
+        case ENOTDIR:
+            return "路径中有一段不是文件夹";
+        case ENAMETOOLONG:
+            return "文件名太长";
+        case EIO:
+            return "输入输出错误";
+        default:
+            return std::strerror(err);
     }
 }
 

@@ -27,6 +27,9 @@ void checkTarget(const std::string& path);
 // A path beside `path` for writing first and renaming after: same folder, so the rename is atomic.
 std::string temporaryPathBeside(const std::string& path);
 
+// A system error number as the reason of a failed write, in Chinese for the common ones.
+std::string systemReason(int err);
+
 [[noreturn]] void writeFailed(const std::string& path, const std::string& why);
 
 }  // namespace shuhui::formats::detail

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -673,8 +674,13 @@ std::string gerrorText(GError* err) {
 void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stream) {
     detail::checkTarget(path);
     GError* err = nullptr;
+    errno = 0;
     GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &err);
-    if (!sink) writeFailed(path, gerrorText(err));
+    if (!sink) {
+        int saved = errno;
+        std::string why = gerrorText(err);
+        writeFailed(path, saved != 0 ? detail::systemReason(saved) : why);
+    }
     GsfOutfile* ole = gsf_outfile_msole_new(sink);
     GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
     bool ok = child != nullptr;

@@ -259,7 +259,7 @@ void markDate1904(const std::string& from, const std::string& to, const std::str
     zipFile out = zipOpen64(to.c_str(), APPEND_STATUS_CREATE);
     if (!out) {
         unzClose(in);
-        detail::writeFailed(path, std::strerror(errno));
+        detail::writeFailed(path, detail::systemReason(errno));
     }
     bool ok = unzGoToFirstFile(in) == UNZ_OK;
     std::vector<char> buf(1 << 16);
@@ -361,7 +361,9 @@ void writeXlsx(const Workbook& wb, const std::string& path) {
     lxw_error e = workbook_close(book);
     if (e != LXW_NO_ERROR) {
         std::string why = lxwReason(e);
-        if (errno != 0) why += "：" + std::string(std::strerror(errno));
+        if (e == LXW_ERROR_CREATING_XLSX_FILE || e == LXW_ERROR_CREATING_TMPFILE)
+            why = "无法创建文件";
+        if (errno != 0) why += "：" + detail::systemReason(errno);
         detail::writeFailed(path, why);
     }
 
@@ -373,7 +375,7 @@ void writeXlsx(const Workbook& wb, const std::string& path) {
         finished = marked.path;
     }
     if (std::rename(finished.c_str(), path.c_str()) != 0)
-        detail::writeFailed(path, std::strerror(errno));
+        detail::writeFailed(path, detail::systemReason(errno));
     (wb.date1904 ? marked : tmp).keep = true;
 }
 
