@@ -103,14 +103,18 @@ void ReportUnknownError() {
 
 ShuhuiApplication::ShuhuiApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-bool ShuhuiApplication::notify(QObject* receiver, QEvent* event) {
-    // The handler that threw ends where it threw; the report is shown and the loop goes on.
+bool RunReported(const std::function<bool()>& handler) {
+    // The handler that threw ends where it threw; the report is shown and the caller goes on.
     try {
-        return QApplication::notify(receiver, event);
+        return handler();
     } catch (const std::exception& e) {
         ReportError(e);
     } catch (...) {
         ReportUnknownError();
     }
     return false;
+}
+
+bool ShuhuiApplication::notify(QObject* receiver, QEvent* event) {
+    return RunReported([&] { return QApplication::notify(receiver, event); });
 }

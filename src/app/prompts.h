@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <functional>
 
 class QWidget;
 
@@ -53,6 +54,8 @@ QString ErrorReportTitle();
 // Shows the report of `e` (or of an unknown error) through the prompts service.
 void ReportError(const std::exception& e);
 void ReportUnknownError();
+// Runs `handler`; an exception that leaves it is reported and false is returned instead.
+bool RunReported(const std::function<bool()>& handler);
 
 class ShuhuiApplication : public QApplication {
     Q_OBJECT

@@ -68,14 +68,12 @@ void TfmMain::connectHandlers() {
 
 void TfmMain::FormCreate() {
     TForm1::FormCreate();
-    for (int i = 0; i < rzpg_fenxi->count(); ++i) rzpg_fenxi->setTabVisible(i, false);
+    // Hiding the tab bar keeps the pages (hiding single tabs would move the current page).
     rzpg_fenxi->tabBar()->hide();
 }
 
 void TfmMain::FormShow() {
-    for (int i = 0; i < RzPageControl1->count(); ++i) RzPageControl1->setTabVisible(i, false);
     RzPageControl1->tabBar()->hide();
-    for (int i = 0; i < rzpg_ver_hb->count(); ++i) rzpg_ver_hb->setTabVisible(i, false);
     rzpg_ver_hb->tabBar()->hide();
     RzPageControl1->setCurrentIndex(0);
     rzpnl_kz_cxgrid->move(231, 85);

@@ -87,6 +87,8 @@ class TForm1 : public QWidget {
 
     // Number of times the region was made (for checks that every resize re-makes it).
     int regionCount() const { return regionCount_; }
+    // The outline last made by ApplyWindowRegion.
+    QRegion windowRegion() const { return windowRegion_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -100,4 +102,5 @@ class TForm1 : public QWidget {
     QVBoxLayout* leftColumn_ = nullptr;
     QVBoxLayout* rightColumn_ = nullptr;
     int regionCount_ = 0;
+    QRegion windowRegion_;
 };
