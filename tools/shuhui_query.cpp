@@ -19,11 +19,13 @@
 namespace {
 
 const char* kUsage =
-    "用法: shuhui-query [--driver \"Excel 8.0\"|\"Excel 12.0\"] [--tables 工作簿] [--export 输出.xls] [SQL]\n"
+    "用法: shuhui-query [--driver \"Excel 8.0\"|\"Excel 12.0\"] [--tables 工作簿] [--export "
+    "输出.xls] [SQL]\n"
     "\n"
     "  SQL                 要执行的查询文本，工作表写成 [Excel 8.0;database=路径].[表名$]；\n"
     "                      不给出时从标准输入读取\n"
-    "  --driver D          --tables 与连接所用的驱动，默认 \"Excel 12.0\"（可打开 .xls 与 .xlsx）；\n"
+    "  --driver D          --tables 与连接所用的驱动，默认 \"Excel 12.0\"（可打开 .xls 与 "
+    ".xlsx）；\n"
     "                      \"Excel 8.0\" 只能打开 .xls。查询中的表引用自带驱动\n"
     "  --tables 工作簿      列出工作簿的表名，每行一个\n"
     "  --export 输出.xls    把结果导出为 .xls 文件，而不是打印\n"
@@ -77,11 +79,13 @@ int main(int argc, char** argv) {
             for (const auto& t : conn.tableNames()) std::printf("%s\n", t.c_str());
             if (!haveSql) return 0;
         }
-        if (!haveSql) sql.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        if (!haveSql)
+            sql.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         const auto result = workbooks::runQuery(sql);
         if (!exportTo.empty()) {
             const grid::ExportSummary s = grid::exportResultToXls(*result, exportTo);
-            std::fprintf(stderr, "已导出 %zu 行到 %s（%zu 个工作表）\n", s.dataRows, s.path.c_str(), s.sheets);
+            std::fprintf(stderr, "已导出 %zu 行到 %s（%zu 个工作表）\n", s.dataRows, s.path.c_str(),
+                         s.sheets);
             return 0;
         }
         std::string out;

@@ -50,8 +50,8 @@ uint64_t HashIndex::hashTextNoCase(std::string_view t) {
     return mix64(h);
 }
 
-HashIndex::HashIndex(const Column& column) {
-    const size_t n = column.size();
+HashIndex::HashIndex(const SheetTable& table, size_t column) {
+    const size_t n = table.rows;
     size_t buckets = 16;
     while (buckets < n * 2) buckets <<= 1;
     heads_.assign(buckets, kNoRow);
@@ -60,14 +60,14 @@ HashIndex::HashIndex(const Column& column) {
     // Filled from the last row up, so that every chain lists its rows in ascending order.
     for (size_t i = n; i-- > 0;) {
         uint64_t h;
-        switch (column.kind(i)) {
+        switch (table.kind(i, column)) {
             case ValueKind::Null:
                 continue;
             case ValueKind::Text:
-                h = hashTextNoCase(column.text(i));
+                h = hashTextNoCase(table.text(i, column));
                 break;
             default:
-                h = hashNumber(column.number(i));
+                h = hashNumber(table.number(i, column));
                 break;
         }
         uint32_t& head = heads_[h & mask_];
@@ -85,14 +85,14 @@ uint32_t HashIndex::firstText(std::string_view key) const {
 
 const HashIndex& SheetTable::index(size_t column) const {
     std::lock_guard lock(indexMutex_);
-    if (indexes_.size() < columns.size()) indexes_.resize(columns.size());
-    if (!indexes_[column]) indexes_[column] = std::make_unique<HashIndex>(columns[column]);
+    if (indexes_.size() < fields.size()) indexes_.resize(fields.size());
+    if (!indexes_[column]) indexes_[column] = std::make_unique<HashIndex>(*this, column);
     return *indexes_[column];
 }
 
 size_t SheetTable::memoryBytes() const {
     size_t n = sizeof(*this);
-    for (const auto& c : columns) n += c.memoryBytes();
+    n += slots.capacity() * sizeof(SheetSlot) + arena.capacity();
     std::lock_guard lock(indexMutex_);
     for (const auto& ix : indexes_)
         if (ix) n += ix->memoryBytes();
@@ -158,7 +158,7 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
     const auto range = sheet.dataRange(wb.strings);
     if (!range) {
         // An empty sheet still answers "select *": one empty field, no rows.
-        table->columns.emplace_back("F1", FieldType::String);
+        table->fields.push_back({"F1", FieldType::String});
         return table;
     }
     const uint32_t firstCol = range->firstCol, firstRow = range->firstRow;
@@ -234,48 +234,47 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
         else if (s == kHasBool)
             t = FieldType::Boolean;
         types[c] = t;
-        table->columns.emplace_back(names[c], t);
-        table->columns.back().reserve(nrows);
+        table->fields.push_back({names[c], t});
     }
 
-    // Second pass: the values, row by row; gaps are Nulls.
-    std::vector<uint32_t> filled(ncols, 0);  // data rows appended so far, per column
+    // Second pass: the values into their slots; cells left out stay Null.
+    table->slots.assign(nrows * ncols, SheetSlot{});
+    size_t bytes = 0;
+    for (size_t b : textBytes) bytes += b;
+    table->arena.reserve(bytes);
     for (auto c = dataBegin; c != sheet.cells.end(); ++c) {
         if (c->row > range->lastRow) break;
-        if (c->col < firstCol || c->col > range->lastCol) continue;
+        if (c->col < firstCol || c->col > range->lastCol || !isValue(wb, *c)) continue;
         const size_t k = c->col - firstCol;
-        const uint32_t r = c->row - firstRow - 1;
-        Column& col = table->columns[k];
-        while (filled[k] < r) {
-            col.appendNull();
-            ++filled[k];
-        }
-        if (!isValue(wb, *c)) {
-            col.appendNull();
-        } else {
-            switch (types[k]) {
-                case FieldType::Float:
-                case FieldType::Currency:
-                    col.appendNumber(c->number);
-                    break;
-                case FieldType::DateTime:
-                    col.appendDate(wb.date1904 ? formats::serial1904To1900(c->number) : c->number);
-                    break;
-                case FieldType::Boolean:
-                    col.appendBool(c->small != 0);
-                    break;
-                default:
-                    col.appendText(cellAsText(wb, *c, classify.of(*c)));
-                    break;
+        SheetSlot& slot = table->slots[(c->row - firstRow - 1) * ncols + k];
+        switch (types[k]) {
+            case FieldType::Float:
+            case FieldType::Currency:
+                slot.kind = ValueKind::Number;
+                slot.number = c->number;
+                break;
+            case FieldType::DateTime:
+                slot.kind = ValueKind::Date;
+                slot.number = wb.date1904 ? formats::serial1904To1900(c->number) : c->number;
+                break;
+            case FieldType::Boolean:
+                slot.kind = ValueKind::Bool;
+                slot.number = c->small ? 1 : 0;
+                break;
+            default: {
+                std::string converted;
+                if (c->type != formats::CellType::Text)
+                    converted = cellAsText(wb, *c, classify.of(*c));
+                const std::string_view t =
+                    c->type == formats::CellType::Text ? std::string_view(wb.text(*c)) : converted;
+                slot.kind = ValueKind::Text;
+                slot.length = static_cast<uint32_t>(t.size());
+                slot.offset = table->arena.size();
+                table->arena.append(t);
+                break;
             }
         }
-        ++filled[k];
     }
-    for (size_t k = 0; k < ncols; ++k)
-        while (filled[k] < nrows) {
-            table->columns[k].appendNull();
-            ++filled[k];
-        }
     table->rows = nrows;
     return table;
 }

@@ -26,12 +26,27 @@ namespace shuhui::workbooks {
 
 constexpr uint32_t kNoRow = 0xFFFFFFFFu;
 
+// One value of a sheet table: its kind, and a number or the place of a text in the table's arena.
+struct SheetSlot {
+    ValueKind kind = ValueKind::Null;
+    uint32_t length = 0;  // text length
+    union {
+        double number = 0;
+        uint64_t offset;  // text offset into SheetTable::arena
+    };
+};
+
+struct SheetField {
+    std::string name;
+    FieldType type = FieldType::String;
+};
+
 // Chains of rows by the hash of their key. Text keys are hashed with ASCII letters folded to lower
 // case (the NOCASE collation folds ASCII only), so one index serves exact and case-blind lookups;
 // callers compare the candidates themselves.
 class HashIndex {
   public:
-    explicit HashIndex(const Column& column);
+    HashIndex(const struct SheetTable& table, size_t column);
     uint32_t firstNumber(double key) const;
     uint32_t firstText(std::string_view key) const;
     uint32_t next(uint32_t row) const { return next_[row]; }
@@ -51,11 +66,29 @@ class HashIndex {
 // ASCII-case-blind equality, the NOCASE collation of the engine.
 bool equalsNoCase(std::string_view a, std::string_view b);
 
+// The values are stored row by row (one 16-byte slot per cell, the texts in one arena), so that
+// fetching the fields of a row found through an index touches one or two cache lines, not one per
+// column: a hash join reads its inner rows in random order.
 struct SheetTable {
     std::string name;  // the table name, worksheet name followed by "$"
-    std::vector<Column> columns;
+    std::vector<SheetField> fields;
     size_t rows = 0;
-    bool complete = true;  // false when built from the first rows only
+    bool complete = true;          // false when built from the first rows only
+    std::vector<SheetSlot> slots;  // rows * fields.size(), row-major
+    std::string arena;
+
+    size_t width() const { return fields.size(); }
+    const SheetSlot& slot(size_t row, size_t col) const { return slots[row * fields.size() + col]; }
+    ValueKind kind(size_t row, size_t col) const { return slot(row, col).kind; }
+    double number(size_t row, size_t col) const {
+        const SheetSlot& s = slot(row, col);
+        return s.kind == ValueKind::Text ? 0 : s.number;
+    }
+    std::string_view text(size_t row, size_t col) const {
+        const SheetSlot& s = slot(row, col);
+        return s.kind == ValueKind::Text ? std::string_view(arena.data() + s.offset, s.length)
+                                         : std::string_view();
+    }
 
     const HashIndex& index(size_t column) const;
     size_t memoryBytes() const;

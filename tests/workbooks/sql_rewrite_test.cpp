@@ -11,7 +11,8 @@ namespace {
 std::string rewrite(const std::string& sql) {
     const auto refs = findSheetReferences(sql);
     std::vector<std::string> names;
-    for (size_t i = 0; i < refs.size(); ++i) names.push_back(std::string("t").append(std::to_string(i)));
+    for (size_t i = 0; i < refs.size(); ++i)
+        names.push_back(std::string("t").append(std::to_string(i)));
     std::string out = rewriteQuery(sql, refs, names);
     // Compare with single blanks.
     std::string squeezed;
