@@ -14,20 +14,8 @@ namespace shuhui::workbooks {
 
 // The field types callers see; the names follow the data-access convention ("ftFloat", ...).
 enum class FieldType : uint8_t {
-    String,
-    Smallint,
-    Integer,
-    Word,
-    Boolean,
-    Float,
-    Currency,
-    BCD,
-    Date,
-    Time,
-    DateTime,
-    Largeint,
-    AutoInc,
-    Memo,
+    String, Smallint, Integer, Word, Boolean, Float, Currency, BCD, Date, Time, DateTime, Largeint,
+    AutoInc, Memo,
 };
 const char* fieldTypeName(FieldType type);  // "ftString", "ftFloat", ...
 // Integer, Word, Float and Currency count as numbers; every other type does not.
@@ -50,7 +38,7 @@ struct Value {
 };
 
 class Column {
-  public:
+public:
     Column(std::string name, FieldType type) : name_(std::move(name)), type_(type) {}
 
     const std::string& name() const { return name_; }
@@ -61,8 +49,8 @@ class Column {
 
     ValueKind kind(size_t row) const { return kinds_[row]; }
     bool isNull(size_t row) const { return kinds_[row] == ValueKind::Null; }
-    double number(size_t row) const;          // Number, Date, Bool; 0 for Null and Text
-    std::string_view text(size_t row) const;  // Text; empty for the other kinds
+    double number(size_t row) const;            // Number, Date, Bool; 0 for Null and Text
+    std::string_view text(size_t row) const;    // Text; empty for the other kinds
     Value value(size_t row) const;
     // The value as the grid shows it unformatted: numbers in General format, dates as ISO text,
     // booleans as "True"/"False", Null as the empty text.
@@ -81,7 +69,7 @@ class Column {
 
     size_t memoryBytes() const;
 
-  private:
+private:
     uint64_t storeText(std::string_view t);
 
     std::string name_;
@@ -92,7 +80,7 @@ class Column {
 };
 
 class Result {
-  public:
+public:
     size_t fieldCount() const { return columns_.size(); }
     size_t rowCount() const { return rows_; }
     bool empty() const { return rows_ == 0; }
@@ -113,7 +101,7 @@ class Result {
 
     size_t memoryBytes() const;
 
-  private:
+private:
     std::vector<Column> columns_;
     size_t rows_ = 0;
 };
