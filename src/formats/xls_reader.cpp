@@ -951,6 +951,14 @@ Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
                  const ReadOptions& options) {
     static const bool initialised = [] {
         gsf_init();
+        // libgsf reports malformed compound documents on stderr; the reader reports them itself
+        g_log_set_handler(
+            "libgsf:msole",
+            GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        g_log_set_handler(
+            "libgsf", GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     (void)initialised;

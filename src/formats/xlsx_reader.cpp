@@ -13,6 +13,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <string_view>
 
@@ -243,6 +244,7 @@ class XmlPart {
     // false: the handler stopped the parse
     bool feed(const char* data, size_t n, bool last) {
         if (XML_Parse(p_, data, int(n), last) == XML_STATUS_ERROR) {
+            if (error_) std::rethrow_exception(error_);
             if (XML_GetErrorCode(p_) == XML_ERROR_ABORTED) return false;
             fail(ErrorKind::Corrupt, file_,
                  "文件已损坏（" + part_ + " 不是有效的 XML，第 " +
@@ -254,22 +256,34 @@ class XmlPart {
     void stop() { XML_StopParser(p_, XML_FALSE); }
 
   private:
-    static void XMLCALL onStart(void* self, const char* name, const char** atts) {
+    // Exceptions never cross expat's C frames: a handler's error is kept, the parse is stopped,
+    // and feed() rethrows it once XML_Parse has returned.
+    template <class F>
+    static void guarded(void* self, F&& f) {
         auto* x = static_cast<XmlPart*>(self);
-        x->h_.start(x, localName(name), atts);
+        if (x->error_) return;
+        try {
+            f(x);
+        } catch (...) {
+            x->error_ = std::current_exception();
+            XML_StopParser(x->p_, XML_FALSE);
+        }
+    }
+    static void XMLCALL onStart(void* self, const char* name, const char** atts) {
+        guarded(self, [&](XmlPart* x) { x->h_.start(x, localName(name), atts); });
     }
     static void XMLCALL onEnd(void* self, const char* name) {
-        auto* x = static_cast<XmlPart*>(self);
-        x->h_.end(x, localName(name));
+        guarded(self, [&](XmlPart* x) { x->h_.end(x, localName(name)); });
     }
     static void XMLCALL onText(void* self, const char* s, int len) {
-        static_cast<XmlPart*>(self)->h_.text(s, size_t(len));
+        guarded(self, [&](XmlPart* x) { x->h_.text(s, size_t(len)); });
     }
 
     Handler& h_;
     const std::string& file_;
     std::string part_;
     XML_Parser p_;
+    std::exception_ptr error_;
 };
 
 // Parse a whole part; returns false when it does not exist.
