@@ -24,7 +24,6 @@
 #include <filesystem>
 #include <map>
 #include <string_view>
-#include <unordered_map>
 
 #include "formats/biff_records.h"
 #include "formats/biff_write.h"
@@ -663,6 +662,53 @@ void SheetWriter::write(const SheetPlan& plan, bool active) {
     b_.end();
 }
 
+// ----------------------------------------------------------------------------- strings
+
+// Equal texts share one SST entry: an open-addressing table of SST entries keyed by their content.
+class SstIndex {
+  public:
+    explicit SstIndex(const std::vector<std::string>& strings) : strings_(strings) { rehash(1024); }
+
+    // The SST index of the text, appended to `order` when it is new.
+    uint32_t add(uint32_t textIndex, std::vector<uint32_t>& order) {
+        std::string_view s = strings_[textIndex];
+        uint64_t h = hash(s);
+        size_t i = size_t(h) & mask_;
+        while (slots_[i] != 0) {
+            uint32_t entry = slots_[i] - 1;
+            if (hashes_[entry] == h && strings_[order[entry]] == s) return entry;
+            i = (i + 1) & mask_;
+        }
+        uint32_t entry = uint32_t(order.size());
+        order.push_back(textIndex);
+        hashes_.push_back(h);
+        slots_[i] = entry + 1;
+        if (order.size() * 2 > slots_.size()) rehash(slots_.size() * 2);
+        return entry;
+    }
+
+  private:
+    static uint64_t hash(std::string_view s) {
+        uint64_t h = 1469598103934665603ull;  // FNV-1a
+        for (char c : s) h = (h ^ uint8_t(c)) * 1099511628211ull;
+        return h ^ (h >> 29);
+    }
+    void rehash(size_t size) {
+        slots_.assign(size, 0);
+        mask_ = size - 1;
+        for (uint32_t entry = 0; entry < hashes_.size(); ++entry) {
+            size_t i = size_t(hashes_[entry]) & mask_;
+            while (slots_[i] != 0) i = (i + 1) & mask_;
+            slots_[i] = entry + 1;
+        }
+    }
+
+    const std::vector<std::string>& strings_;
+    std::vector<uint32_t> slots_;   // entry + 1, 0 when free
+    std::vector<uint64_t> hashes_;  // of each entry
+    size_t mask_ = 0;
+};
+
 // ----------------------------------------------------------------------------- output
 
 std::string gerrorText(GError* err) {
@@ -757,7 +803,7 @@ void writeXls(const Workbook& wb, const std::string& path) {
     const uint32_t kUnset = 0xFFFFFFFFu;
     std::vector<uint32_t> sstOfText(wb.strings.size(), kUnset);
     std::vector<uint32_t> sstOrder;  // string index of each SST entry
-    std::unordered_map<std::string_view, uint32_t> sstOfContent;
+    SstIndex sstOfContent(wb.strings);
     uint32_t totalRefs = 0;
     std::vector<bool> styleUsed(std::max<size_t>(wb.styles.size(), 1), false);
     styleUsed[0] = true;
@@ -776,9 +822,7 @@ void writeXls(const Workbook& wb, const std::string& path) {
                        "工作表" + quoted(plan.sheet->name) + "的单元格 " + cellName(c.row, c.col) +
                            " 的文本超过一个单元格最多 32,767 个字符的上限");
             }
-            auto [it, fresh] = sstOfContent.emplace(std::string_view(s), uint32_t(sstOrder.size()));
-            if (fresh) sstOrder.push_back(c.text);
-            sstOfText[c.text] = it->second;
+            sstOfText[c.text] = sstOfContent.add(c.text, sstOrder);
         }
     }
 
