@@ -55,5 +55,6 @@ lo "$C/random_openpyxl.xlsx" 'xls:MS Excel 97' "$C/random_lo.xls"
 lo "$C/random_xlwt.xls" 'xlsx:Calc MS Excel 2007 XML' "$C/random_lo.xlsx"
 lo "$OUT/basic_openpyxl.xlsx" 'xls:MS Excel 97' "$C/basic_lo.xls"
 ssconvert -T Gnumeric_Excel:xlsx2 "$C/random_xlwt.xls" "$C/random_gnumeric.xlsx" >/dev/null 2>&1
+cp "$OUT/basic_lo.xlsx" "$OUT/date1904_xlwt.xls" "$OUT/date1904_openpyxl.xlsx" "$C/"
 
 ls -l "$OUT" "$C"
