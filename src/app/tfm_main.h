@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/catalogue_tree.h"
 #include "frame/frame_controls.h"
 #include "frame/tform1.h"
 #include "frame/ttranspnl.h"
@@ -183,6 +184,13 @@ class TfmMain : public TForm1 {
     void RzBmpButton7Click();
     void RzCheckTree1MouseDown(QMouseEvent* event);
     void RzCheckTree1DblClick();
+    // "Excel 8.0" while rrb2003 is checked, "Excel 12.0" while rrb2007 is; read afresh each time.
+    QString DriverText() const;
+    // Points adoc_Excel at the workbook and appends its node and sheet nodes; a provider error
+    // propagates (no node, connection left closed on that file).
+    void AddWorkbook(const QString& path);
+    // The checked sheet nodes in tree order (path, sheet name, absolute index).
+    std::vector<CheckedSheetNode> CheckedSheets() const;
 
     // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
     void btn_optionClick();

@@ -1,20 +1,81 @@
 // The catalogue handlers of the main window: opening workbooks into the check tree, the tree's
-// mouse press (ClickedNode) and double-click (preview). Stubs until the catalogue is built.
+// mouse press (ClickedNode), the checked-sheet walk and the double-click preview of a sheet.
+//
+// Provider errors are not caught here: they leave the handler and reach the application's error
+// report with the provider's message.
+#include <QCheckBox>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QTreeWidget>
 
+#include "app/catalogue_tree.h"
+#include "app/prompts.h"
 #include "app/tfm_main.h"
 
+namespace wb = shuhui::workbooks;
+
+namespace {
+
+// The open dialog's one file type: the 2007-2010 driver also reads .xlsx and .xlsm files.
+const char kOpenFilter[] = "所有电子表格文件(*.XLS) (*.xls *.XLS *.xlsx *.XLSX *.xlsm *.XLSM)";
+
+}  // namespace
+
 void TfmMain::connectCatalogueHandlers() {
+    catalogue_tree::setUp(RzCheckTree1);
     connect(RzBmpButton7, &QPushButton::clicked, this, &TfmMain::RzBmpButton7Click);
     // Presses and double-clicks on the tree arrive through TfmMain::eventFilter.
     RzCheckTree1->viewport()->installEventFilter(this);
 }
 
-void TfmMain::RzBmpButton7Click() {}
+QString TfmMain::DriverText() const {
+    return QString::fromStdString(wb::driverText(rrb2007->isChecked()));
+}
+
+void TfmMain::RzBmpButton7Click() {
+    const QStringList files = Prompts::Current().openFileNames(
+        this, QStringLiteral("请选择电子表格文件-【青岚工坊】"), QString::fromUtf8(kOpenFilter));
+    if (files.isEmpty()) return;
+    if (rcbClear->isChecked()) {
+        ClickedNode = nullptr;  // its node goes with the others
+        RzCheckTree1->clear();
+    }
+    for (const QString& path : files) AddWorkbook(path);
+}
+
+void TfmMain::AddWorkbook(const QString& path) {
+    const std::string driver = DriverText().toStdString();
+    adoc_Excel.close();
+    adoc_Excel.setConnectionString(wb::connectionString(path.toStdString(), driver));
+    adoc_Excel.open();
+    QStringList sheets;
+    for (const std::string& name : adoc_Excel.tableNames())
+        sheets.append(QString::fromStdString(name));
+    catalogue_tree::addWorkbook(RzCheckTree1, path, sheets);
+}
+
+std::vector<CheckedSheetNode> TfmMain::CheckedSheets() const {
+    return catalogue_tree::checkedSheets(RzCheckTree1);
+}
 
 void TfmMain::RzCheckTree1MouseDown(QMouseEvent* event) {
     ClickedNode = RzCheckTree1->itemAt(event->position().toPoint());
 }
 
-void TfmMain::RzCheckTree1DblClick() {}
+void TfmMain::RzCheckTree1DblClick() {
+    const std::string driver = DriverText().toStdString();
+    if (QTreeWidgetItem* node = ClickedNode) {
+        if (catalogue_tree::level(node) == 0) {
+            rlbInfo->setText(QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
+        } else {
+            adoExcel.setSql("select  * from " +
+                            wb::sheetReference(driver, node->parent()->text(0).toStdString(),
+                                               node->text(0).toStdString()));
+            adoExcel.open();
+            RebuildResultGrid();
+        }
+    }
+    trnspnl_over->repaint();
+    rzpnl_sum_kz->repaint();
+}

@@ -1,0 +1,111 @@
+// The catalogue tree (see catalogue_tree.h).
+#include "app/catalogue_tree.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace catalogue_tree {
+namespace {
+
+// The two images of the tree: 0 for workbooks, 1 for sheets, the same picture when selected.
+QIcon NodeImage(const QTreeWidget* tree, int image) {
+    const QStyle::StandardPixmap which =
+        image == 0 ? QStyle::SP_FileIcon : QStyle::SP_FileDialogDetailedView;
+    const QIcon standard = tree->style()->standardIcon(which, nullptr, tree);
+    const int side = tree->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree);
+    const QPixmap picture = standard.pixmap(QSize(side, side));
+    QIcon icon;
+    icon.addPixmap(picture, QIcon::Normal);
+    icon.addPixmap(picture, QIcon::Selected);
+    icon.addPixmap(picture, QIcon::Active);
+    return icon;
+}
+
+QTreeWidgetItem* NewNode(const QString& text, const QIcon& image, Qt::ItemFlags extra) {
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | extra);
+    node->setCheckState(0, Qt::Unchecked);
+    node->setIcon(0, image);
+    node->setData(0, Qt::AccessibleTextRole, text);
+    return node;
+}
+
+}  // namespace
+
+void setUp(QTreeWidget* tree) {
+    tree->setColumnCount(1);
+    tree->setSortingEnabled(false);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets) {
+    // A workbook node takes its state from its sheets and passes its own on to them; sheets are
+    // two-state, so a click on a partly checked workbook makes it checked.
+    QTreeWidgetItem* book = NewNode(path, NodeImage(tree, 0), Qt::ItemIsAutoTristate);
+    book->setData(0, Qt::UserRole, path);
+    const QIcon sheetImage = NodeImage(tree, 1);
+    QList<QTreeWidgetItem*> children;
+    children.reserve(sheets.size());
+    for (const QString& name : sheets)
+        children.append(NewNode(name, sheetImage, Qt::ItemNeverHasChildren));
+    book->addChildren(children);
+    tree->addTopLevelItem(book);
+    tree->expandAll();
+    return book;
+}
+
+std::vector<CheckedSheetNode> checkedSheets(const QTreeWidget* tree) {
+    std::vector<CheckedSheetNode> out;
+    int index = 0;
+    for (int w = 0; w < tree->topLevelItemCount(); ++w) {
+        const QTreeWidgetItem* book = tree->topLevelItem(w);
+        ++index;
+        for (int s = 0; s < book->childCount(); ++s, ++index) {
+            const QTreeWidgetItem* sheet = book->child(s);
+            if (sheet->checkState(0) == Qt::Checked)
+                out.push_back({book->text(0), sheet->text(0), index});
+        }
+    }
+    return out;
+}
+
+int absoluteIndex(const QTreeWidget* tree, const QTreeWidgetItem* node) {
+    if (!node) return -1;
+    int index = 0;
+    for (int w = 0; w < tree->topLevelItemCount(); ++w) {
+        const QTreeWidgetItem* book = tree->topLevelItem(w);
+        if (book == node) return index;
+        ++index;
+        const int s = book->indexOfChild(const_cast<QTreeWidgetItem*>(node));
+        if (s >= 0) return index + s;
+        index += book->childCount();
+    }
+    return -1;
+}
+
+QTreeWidgetItem* nodeAt(const QTreeWidget* tree, int index) {
+    if (index < 0) return nullptr;
+    for (int w = 0; w < tree->topLevelItemCount(); ++w) {
+        QTreeWidgetItem* book = tree->topLevelItem(w);
+        if (index == 0) return book;
+        --index;
+        if (index < book->childCount()) return book->child(index);
+        index -= book->childCount();
+    }
+    return nullptr;
+}
+
+void toggle(QTreeWidgetItem* node) {
+    node->setCheckState(0, node->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+int level(const QTreeWidgetItem* node) {
+    int n = 0;
+    for (const QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++n;
+    return n;
+}
+
+}  // namespace catalogue_tree

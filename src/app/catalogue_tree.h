@@ -1,0 +1,50 @@
+// The catalogue tree: the check tree of opened workbooks (level 0, text = path) and their sheets
+// (level 1, text = table name), kept by a QTreeWidget.
+//
+// Check boxes have three states. Checking or unchecking a workbook node sets all its sheets; a
+// sheet's change sets its workbook node to checked (all sheets), unchecked (none) or partly
+// checked. A click on the box or the space bar toggles: checked -> unchecked, unchecked or partly
+// -> checked. This is the same cascade as shuhui::workbooks::Catalogue, carried by the tree items
+// themselves (a workbook node derives its state from its sheets). Texts are not editable, nodes
+// are never sorted, the same workbook may appear twice.
+//
+// The absolute index of a node counts workbook and sheet nodes alike in display order.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// One checked sheet node found by the walk over the tree.
+struct CheckedSheetNode {
+    QString path;   // the workbook path: the parent node's text
+    QString sheet;  // the node's text, "工资$"
+    int index = 0;  // absolute index of the node
+};
+
+namespace catalogue_tree {
+
+// Tree behaviour: no header editing, no sorting, one column, the two node images.
+void setUp(QTreeWidget* tree);
+
+// Appends a workbook node (text and Qt::UserRole data = path, image 0) with one sheet node per
+// name (image 1), all unchecked, then expands every node without selecting any.
+QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets);
+
+// The checked sheet nodes (level 1) in display order.
+std::vector<CheckedSheetNode> checkedSheets(const QTreeWidget* tree);
+
+// Absolute index <-> node; -1 / nullptr when there is none.
+int absoluteIndex(const QTreeWidget* tree, const QTreeWidgetItem* node);
+QTreeWidgetItem* nodeAt(const QTreeWidget* tree, int index);
+
+// What a click on the box or the space bar does to a node.
+void toggle(QTreeWidgetItem* node);
+
+// Level of a node: 0 for a workbook, 1 for a sheet.
+int level(const QTreeWidgetItem* node);
+
+}  // namespace catalogue_tree
