@@ -306,6 +306,56 @@ struct GridView::Impl {
     std::vector<std::optional<std::vector<Acc>>> groupAcc;  // per column: one per group
     std::vector<std::optional<Acc>> footerAcc;              // per column
 
+    std::vector<uint32_t> leafOf;  // per data row: its innermost group, kNoGroup when filtered out
+    static constexpr uint32_t kNoGroup = 0xFFFFFFFFu;
+
+    // The accumulations of one column: per group and for the footer, in one pass. With groups the
+    // rows are read in result order (sequential memory) and added to their innermost group; outer
+    // groups and the footer combine their children.
+    std::vector<std::vector<uint32_t>> rankScratch;
+    std::vector<uint32_t> tmpScratch;
+
+    // countOnly: the column's kinds need no values (count or none), so the group sizes suffice.
+    void compute(size_t col, const Column* c, const std::vector<uint32_t>& order, bool countOnly) {
+        if (countOnly) c = nullptr;
+        Acc footer;
+        if (groups.empty()) {
+            if (c)
+                for (uint32_t r : order) footer.add(*c, r);
+            else
+                footer.count = uint32_t(order.size());
+            footerAcc[col] = footer;
+            groupAcc[col] = std::vector<Acc>();
+            return;
+        }
+        std::vector<Acc> accs(groups.size());
+        if (c) {
+            const uint32_t n = uint32_t(std::min(leafOf.size(), c->size()));
+            for (uint32_t r = 0; r < n; ++r) {
+                uint32_t g = leafOf[r];
+                if (g != kNoGroup) accs[g].add(*c, r);
+            }
+        } else {
+            for (size_t g = 0; g < groups.size(); ++g)
+                if (groups[g].childCount == 0) accs[g].count = groups[g].end - groups[g].begin;
+        }
+        auto combine = [](Acc& a, const Acc& b) {
+            a.sum += b.sum;
+            a.min = std::min(a.min, b.min);
+            a.max = std::max(a.max, b.max);
+            a.count += b.count;
+            a.values += b.values;
+        };
+        for (size_t g = groups.size(); g-- > 0;) {
+            const Group& gr = groups[g];
+            for (uint32_t k = gr.firstChild; k < gr.firstChild + gr.childCount; ++k)
+                combine(accs[g], accs[k]);
+        }
+        for (uint32_t g = 0; g < topCount; ++g) combine(footer, accs[g]);
+        footerAcc[col] = footer;
+        groupAcc[col] = std::move(accs);
+    }
+
     void invalidate(size_t columns) {
         groupAcc.assign(columns, std::nullopt);
         footerAcc.assign(columns, std::nullopt);
@@ -368,6 +418,12 @@ Alignment GridView::cellAlignment(size_t col) const {
 
 void GridView::columnsChanged() {
     invalidateSummaries();
+}
+
+bool GridView::countOnly(size_t col) const {
+    const GridColumn& c = columns_[col];
+    auto needsNoValues = [](SummaryKind k) { return k == skCount || k == skNone; };
+    return needsNoValues(c.footerKind) && needsNoValues(c.groupFooterKind);
 }
 
 void GridView::optionsChanged() {
@@ -646,18 +702,25 @@ void GridView::rebuildOrder() {
 void GridView::rebuildGroups() {
     Impl& im = *impl_;
     im.groups.clear();
+    im.leafOf.clear();
     im.topCount = 0;
     im.levelColumns = groupColumns_;
     if (groupColumns_.empty() || order_.empty()) return;
     const size_t levels = groupColumns_.size();
     const uint32_t n = uint32_t(result_->rowCount());
     // Rank of each row's value per level (indexed by data row).
-    std::vector<std::vector<uint32_t>> rank(levels);
-    std::vector<uint32_t> tmp(order_.size());
+    // Scratch buffers live in Impl so regrouping a large result does not fault in fresh pages.
+    std::vector<std::vector<uint32_t>>& rank = im.rankScratch;
+    rank.resize(levels);
+    std::vector<uint32_t>& tmp = im.tmpScratch;
+    tmp.resize(order_.size());
     for (size_t L = 0; L < levels; ++L) {
         const Column* c = field(groupColumns_[L]);
-        rank[L].assign(n, 0);
-        if (!c) continue;
+        rank[L].resize(n);
+        if (!c) {
+            for (uint32_t r : order_) rank[L][r] = 0;
+            continue;
+        }
         ValueInterner in(*c);
         std::vector<uint32_t>& rk = rank[L];
         for (uint32_t r : order_) rk[r] = in.intern(r);
@@ -709,6 +772,12 @@ void GridView::rebuildGroups() {
         }
         levelBegin = levelEnd;
         levelEnd = im.groups.size();
+    }
+    im.leafOf.assign(n, Impl::kNoGroup);
+    for (uint32_t g = 0; g < im.groups.size(); ++g) {
+        const Group& gr = im.groups[g];
+        if (gr.childCount == 0)
+            for (uint32_t i = gr.begin; i < gr.end; ++i) im.leafOf[order_[i]] = g;
     }
 }
 
@@ -801,14 +870,7 @@ SummaryValue GridView::footerValue(size_t col) const {
     if (kind == skNone) return std::nullopt;
     Impl& im = *impl_;
     if (im.footerAcc.size() != columns_.size()) im.invalidate(columns_.size());
-    if (!im.footerAcc[col]) {
-        Acc a;
-        if (const Column* c = field(col))
-            for (uint32_t r : order_) a.add(*c, r);
-        else
-            a.count = uint32_t(order_.size());
-        im.footerAcc[col] = a;
-    }
+    if (!im.footerAcc[col]) im.compute(col, field(col), order_, countOnly(col));
     return im.footerAcc[col]->get(kind);
 }
 
@@ -825,32 +887,9 @@ SummaryValue GridView::groupFooterValue(uint32_t group, size_t col) const {
     if (kind == skNone) return std::nullopt;
     Impl& im = *impl_;
     if (im.groupAcc.size() != columns_.size()) im.invalidate(columns_.size());
-    if (!im.groupAcc[col]) {
-        std::vector<Acc> accs(im.groups.size());
-        const Column* c = field(col);
-        // Innermost groups from the rows; outer groups from their children.
-        for (size_t g = im.groups.size(); g-- > 0;) {
-            const Group& gr = im.groups[g];
-            Acc& a = accs[g];
-            if (gr.childCount == 0) {
-                if (c)
-                    for (uint32_t i = gr.begin; i < gr.end; ++i) a.add(*c, order_[i]);
-                else
-                    a.count = gr.end - gr.begin;
-            } else {
-                for (uint32_t k = gr.firstChild; k < gr.firstChild + gr.childCount; ++k) {
-                    const Acc& b = accs[k];
-                    a.sum += b.sum;
-                    a.min = std::min(a.min, b.min);
-                    a.max = std::max(a.max, b.max);
-                    a.count += b.count;
-                    a.values += b.values;
-                }
-            }
-        }
-        im.groupAcc[col] = std::move(accs);
-    }
-    return (*im.groupAcc[col]).at(group).get(kind);
+    if (!im.groupAcc[col]) im.compute(col, field(col), order_, countOnly(col));
+    if (!im.groupAcc[col] || group >= im.groupAcc[col]->size()) return std::nullopt;
+    return (*im.groupAcc[col])[group].get(kind);
 }
 
 std::string GridView::groupFooterText(uint32_t group, size_t col) const {

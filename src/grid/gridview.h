@@ -321,6 +321,7 @@ class GridView {
     void rebuild(const std::unordered_set<std::string>& expanded);
     void invalidateSummaries();
     bool rowPasses(uint32_t row) const;
+    bool countOnly(size_t col) const;
 
     std::shared_ptr<workbooks::Result> result_;
     std::vector<GridColumn> columns_;

@@ -1,0 +1,44 @@
+// FooterRow: see footer_row.h.
+#include "grid/view/footer_row.h"
+
+#include <QHeaderView>
+#include <QPainter>
+
+#include "grid/view/grid_model.h"
+#include "grid/view/grid_style.h"
+
+namespace shuhui::gridview {
+
+FooterRow::FooterRow(GridModel* model, QHeaderView* header, QWidget* parent)
+    : QWidget(parent), model_(model), header_(header) {
+    setFixedHeight(kHeight);
+}
+
+QStringList FooterRow::texts() const {
+    QStringList out;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        out << QString::fromStdString(model_->engine().footerText(model_->engineColumn(c)));
+    return out;
+}
+
+void FooterRow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kHeaderColor);
+    p.setPen(kBorderColor);
+    p.drawLine(rect().topLeft(), rect().topRight());
+    const QStringList t = texts();
+    for (int c = 0; c < t.size(); ++c) {
+        if (header_->isSectionHidden(c)) continue;
+        const QRect r(header_->sectionViewportPosition(c), 0, header_->sectionSize(c), height());
+        if (r.right() < 0 || r.left() > width()) continue;
+        p.setPen(kBorderColor);
+        p.drawLine(r.right(), 2, r.right(), height() - 3);
+        const auto align =
+            qtAlignment(model_->engine().column(model_->engineColumn(c)).footerAlignmentHorz);
+        const QRect tr = r.adjusted(4, 0, -4, 0);
+        p.setPen(Qt::black);
+        p.drawText(tr, int(align), fontMetrics().elidedText(t[c], Qt::ElideRight, tr.width()));
+    }
+}
+
+}  // namespace shuhui::gridview
