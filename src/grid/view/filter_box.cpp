@@ -16,8 +16,7 @@ FilterBox::FilterBox(QWidget* parent) : QWidget(parent) {
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(4, 2, 4, 2);
     h->setSpacing(6);
-    clear_ = NameControl(new QToolButton(this), "btn_filter_clear",
-                         QStringLiteral("清除筛选条件"));
+    clear_ = NameControl(new QToolButton(this), "btn_filter_clear", QStringLiteral("清除筛选条件"));
     clear_->setText(QStringLiteral("×"));
     clear_->setAutoRaise(true);
     clear_->setFixedSize(18, 18);

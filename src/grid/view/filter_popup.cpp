@@ -18,10 +18,10 @@ using grid::FilterOp;
 using workbooks::Value;
 
 const QStringList& FilterPopup::conditionEntries() {
-    static const QStringList entries = {
-        QStringLiteral("(勾选的值)"), QStringLiteral("等于"), QStringLiteral("不等于"),
-        QStringLiteral("大于"),       QStringLiteral("小于"), QStringLiteral("包含"),
-        QStringLiteral("为空")};
+    static const QStringList entries = {QStringLiteral("(勾选的值)"), QStringLiteral("等于"),
+                                        QStringLiteral("不等于"),     QStringLiteral("大于"),
+                                        QStringLiteral("小于"),       QStringLiteral("包含"),
+                                        QStringLiteral("为空")};
     return entries;
 }
 
@@ -30,8 +30,8 @@ namespace {
 QString valueText(const grid::GridView& engine, size_t col, const Value& v) {
     if (v.kind == workbooks::ValueKind::Null) return QString::fromUtf8(FilterPopup::kBlankEntry);
     // Show the value as the column's cells show it.
-    workbooks::Column tmp("", engine.field(col) ? engine.field(col)->type()
-                                                : workbooks::FieldType::String);
+    workbooks::Column tmp(
+        "", engine.field(col) ? engine.field(col)->type() : workbooks::FieldType::String);
     tmp.append(v);
     return QString::fromStdString(tmp.displayText(0));
 }

@@ -83,8 +83,8 @@ void GridHeader::paintSection(QPainter* p, const QRect& rect, int logicalIndex) 
         text.setRight(a.left() - 2);
     }
     p->setPen(Qt::black);
-    const QString caption = model_ ? model_->headerData(logicalIndex, Qt::Horizontal).toString()
-                                   : QString();
+    const QString caption =
+        model_ ? model_->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
     p->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                 fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));
     p->restore();

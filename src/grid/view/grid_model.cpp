@@ -40,8 +40,7 @@ int GridModel::modelColumn(size_t engineColumn) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
-        return {};
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
     const grid::ViewRow& r = engine_.rows()[size_t(index.row())];
     const size_t col = cols_[size_t(index.column())];
     switch (role) {

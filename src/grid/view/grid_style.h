@@ -8,8 +8,8 @@
 
 namespace shuhui::gridview {
 
-inline const QColor kSelectColor{244, 249, 251};     // filter box, selected rows, group rows
-inline const QColor kHeaderColor{200, 223, 249};     // column headers, footer row
+inline const QColor kSelectColor{244, 249, 251};  // filter box, selected rows, group rows
+inline const QColor kHeaderColor{200, 223, 249};  // column headers, footer row
 inline const QColor kGroupFooterColor{232, 241, 251};
 inline const QColor kGroupBoxColor{226, 235, 243};
 inline const QColor kBorderColor{141, 169, 201};

@@ -29,9 +29,10 @@ GridTableView::GridTableView(QWidget* parent) : QTableView(parent) {
     setTextElideMode(Qt::ElideRight);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(213, 228, 238); "
-                                 "selection-background-color: rgb(244, 249, 251); "
-                                 "selection-color: black; }"));
+    setStyleSheet(
+        QStringLiteral("QTableView { gridline-color: rgb(213, 228, 238); "
+                       "selection-background-color: rgb(244, 249, 251); "
+                       "selection-color: black; }"));
 }
 
 void GridTableView::setGridModel(GridModel* model) {
@@ -87,9 +88,9 @@ void GridTableView::restoreScroll() {
     if (savedRow_ >= 0 && model_->rowCount() > 0 && model_->columnCount() > 0) {
         const int row = std::min(savedRow_, model_->rowCount() - 1);
         const int col = std::min(savedColumn_, model_->columnCount() - 1);
-        selectionModel()->setCurrentIndex(model_->index(row, col),
-                                          QItemSelectionModel::ClearAndSelect |
-                                              QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(
+            model_->index(row, col),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     if (footer_) footer_->update();
 }
@@ -127,8 +128,8 @@ void GridTableView::paintEvent(QPaintEvent* e) {
         p.setPen(Qt::black);
         const int cy = a.center().y();
         p.drawLine(a.left() + 2, cy, a.right() - 2, cy);
-        if (!engine.isExpanded(vr.index)) p.drawLine(a.center().x(), a.top() + 2, a.center().x(),
-                                                      a.bottom() - 2);
+        if (!engine.isExpanded(vr.index))
+            p.drawLine(a.center().x(), a.top() + 2, a.center().x(), a.bottom() - 2);
         QFont f = font();
         f.setBold(true);
         p.setFont(f);

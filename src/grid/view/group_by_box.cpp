@@ -38,8 +38,7 @@ void GroupByBox::setGroups(const QStringList& captions, const std::vector<size_t
 
 QRect GroupByBox::chipRect(int level) const {
     int x = 8;
-    for (int i = 0; i < level; ++i)
-        x += fontMetrics().horizontalAdvance(captions_[i]) + 16 + 10;
+    for (int i = 0; i < level; ++i) x += fontMetrics().horizontalAdvance(captions_[i]) + 16 + 10;
     const int w = fontMetrics().horizontalAdvance(captions_.value(level)) + 16;
     return QRect(x, 6 + level * kChipStep, w, kChipHeight);
 }

@@ -1,9 +1,9 @@
 // GroupByBox: the strip above the column headers that holds the grouped columns.
 //
 // Shows a hint while no column is grouped, otherwise one box per grouping level in level order,
-// each a little lower and to the right of the one before. A column header dropped here (kColumnMime)
-// asks to group by that column (groupRequested); a grouped column's box can be dragged out
-// (kGroupMime) back onto the header area, which ungroups it.
+// each a little lower and to the right of the one before. A column header dropped here
+// (kColumnMime) asks to group by that column (groupRequested); a grouped column's box can be
+// dragged out (kGroupMime) back onto the header area, which ungroups it.
 #pragma once
 
 #include <QPoint>

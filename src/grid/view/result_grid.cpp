@@ -24,8 +24,8 @@ ResultGrid::ResultGrid(QWidget* parent) : QWidget(parent) {
     v->setSpacing(0);
     filterBox_ = NameControl(new FilterBox(this), "pnl_filter_box", QStringLiteral("筛选条件栏"));
     groupBox_ = NameControl(new GroupByBox(this), "pnl_group_by_box", QStringLiteral("分组栏"));
-    table_ = NameControl(new GridTableView(this), "cxGrid1DBTableView1",
-                         QStringLiteral("结果表格视图"));
+    table_ =
+        NameControl(new GridTableView(this), "cxGrid1DBTableView1", QStringLiteral("结果表格视图"));
     table_->setGridModel(model_);
     NameControl(table_->footer(), "pnl_grid_footer", QStringLiteral("页脚"));
     v->addWidget(filterBox_);
@@ -35,19 +35,17 @@ ResultGrid::ResultGrid(QWidget* parent) : QWidget(parent) {
 
     connect(model_, &GridModel::engineChanged, this, &ResultGrid::syncWidgets);
     connect(groupBox_, &GroupByBox::groupRequested, this, &ResultGrid::groupByColumn);
-    connect(table_->gridHeader(), &GridHeader::ungroupRequested, this,
-            &ResultGrid::ungroupColumn);
+    connect(table_->gridHeader(), &GridHeader::ungroupRequested, this, &ResultGrid::ungroupColumn);
     connect(table_->gridHeader(), &GridHeader::filterButtonClicked, this,
             [this](int c) { openFilterPopup(c); });
     connect(table_->gridHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
         if (c >= 0 && c < model_->columnCount()) cycleSort(model_->engineColumn(c));
     });
-    connect(table_->gridHeader(), &QHeaderView::sectionResized, this,
-            [this](int c, int, int size) {
-                if (applyingWidths_ || engine_.options().columnAutoWidth) return;
-                if (c >= 0 && c < model_->columnCount())
-                    engine_.column(model_->engineColumn(c)).width = size;
-            });
+    connect(table_->gridHeader(), &QHeaderView::sectionResized, this, [this](int c, int, int size) {
+        if (applyingWidths_ || engine_.options().columnAutoWidth) return;
+        if (c >= 0 && c < model_->columnCount())
+            engine_.column(model_->engineColumn(c)).width = size;
+    });
     connect(filterBox_, &FilterBox::clearRequested, this, &ResultGrid::clearFilters);
     syncWidgets();
 }
