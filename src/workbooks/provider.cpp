@@ -10,8 +10,14 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -45,6 +51,24 @@ std::string_view trimmed(std::string_view s) {
 std::string quoted(const std::string& s) {
     return "“" + s + "”";
 }
+
+// SHUHUI_PROVIDER_TRACE=1 prints the time of each phase (read, convert, run) on stderr.
+struct Trace {
+    const char* what;
+    std::string detail;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    static bool on() {
+        static const bool enabled = std::getenv("SHUHUI_PROVIDER_TRACE") != nullptr;
+        return enabled;
+    }
+    ~Trace() {
+        if (!on()) return;
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        std::fprintf(stderr, "[provider] %s %s %.1f ms\n", what, detail.c_str(), ms);
+    }
+};
 
 // Reads a workbook; an error that does not name the file gets its path in front. A sheet asked
 // for that the workbook lacks is no error here: the caller finds it missing in the sheet list.
@@ -80,6 +104,15 @@ struct CachedSheet {
     std::string sqlName;
 };
 
+// What one read of a workbook file gives: its table list and the converted sheets.
+struct LoadedBook {
+    std::vector<std::string> tables;
+    std::vector<std::pair<std::string, std::shared_ptr<SheetTable>>> sheets;
+};
+
+LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& wanted,
+                          const std::set<std::string>& cached);
+
 struct FileEntry {
     int64_t size = -1;
     int64_t mtimeNs = -1;
@@ -107,7 +140,7 @@ class Engine {
 
     FileEntry& file(const std::string& path, Driver driver);
     void dropSheets(FileEntry& entry);
-    void load(const std::string& path, FileEntry& entry, const std::set<std::string>& wanted);
+    void publish(FileEntry& entry, LoadedBook&& book);
     const std::string* findTable(const FileEntry& entry, const std::string& sheet) const;
     std::string createVtab(uint64_t id, const char* prefix);
     void exec(const std::string& sql);
@@ -218,22 +251,37 @@ const std::string* Engine::findTable(const FileEntry& entry, const std::string& 
 
 // Reads the wanted tables of a workbook (all of its worksheets when more than one is wanted, since
 // the file is parsed anyway) and publishes them.
-void Engine::load(const std::string& path, FileEntry& entry, const std::set<std::string>& wanted) {
+LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& wanted,
+                          const std::set<std::string>& cached) {
     formats::ReadOptions options;
     options.styles = false;
     if (wanted.size() == 1) options.sheet = wanted.begin()->substr(0, wanted.begin()->size() - 1);
-    formats::Workbook wb = readBook(path, options);
+    formats::Workbook wb;
+    {
+        Trace t{"read", path};
+        wb = readBook(path, options);
+    }
+    Trace convert{"convert", path};
+    LoadedBook book;
+    for (const auto& sh : wb.sheets)
+        if (sh.kind == formats::SheetKind::Worksheet) book.tables.push_back(sh.name + "$");
+    for (const auto& sh : wb.sheets) {
+        if (sh.kind != formats::SheetKind::Worksheet || !sh.loaded) continue;
+        std::string name = sh.name + "$";
+        if (cached.count(name)) continue;
+        book.sheets.emplace_back(std::move(name), sheetToTable(wb, sh));
+    }
+    return book;
+}
+
+void Engine::publish(FileEntry& entry, LoadedBook&& book) {
     ++fileReads_;
-    entry.tables.clear();
-    for (const auto& s : wb.sheets)
-        if (s.kind == formats::SheetKind::Worksheet) entry.tables.push_back(s.name + "$");
+    entry.tables = std::move(book.tables);
     entry.listed = true;
-    for (const auto& s : wb.sheets) {
-        if (s.kind != formats::SheetKind::Worksheet || !s.loaded) continue;
-        const std::string name = s.name + "$";
+    for (auto& [name, table] : book.sheets) {
         if (entry.sheets.count(name)) continue;
         CachedSheet c;
-        c.table = sheetToTable(wb, s);
+        c.table = std::move(table);
         c.id = publishSheet(c.table);
         c.sqlName = createVtab(c.id, "xl_sheet_");
         entry.sheets.emplace(name, std::move(c));
@@ -449,6 +497,13 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
             }
         }
     }
+    // Workbooks to read: several are read and converted side by side, one thread each.
+    struct Job {
+        std::string path;
+        std::set<std::string> wanted, cached;
+        std::future<LoadedBook> pending;
+    };
+    std::vector<Job> jobs;
     for (auto& [path, tables] : missing) {
         FileEntry& entry = files_.at(path);
         std::set<std::string> toRead;
@@ -460,8 +515,27 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         } else {
             toRead = tables;
         }
-        if (!toRead.empty() || !entry.listed) load(path, entry, toRead);
+        if (toRead.empty() && entry.listed) continue;
+        Job job{path, std::move(toRead), {}, {}};
+        for (const auto& [name, c] : entry.sheets) job.cached.insert(name);
+        jobs.push_back(std::move(job));
     }
+    for (size_t k = 1; k < jobs.size(); ++k)
+        jobs[k].pending = std::async(std::launch::async, readAndConvert, std::cref(jobs[k].path),
+                                     std::cref(jobs[k].wanted), std::cref(jobs[k].cached));
+    std::vector<LoadedBook> books;
+    std::exception_ptr firstError;
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        try {
+            books.push_back(k == 0 ? readAndConvert(jobs[0].path, jobs[0].wanted, jobs[0].cached)
+                                   : jobs[k].pending.get());
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+            books.emplace_back();
+        }
+    }
+    if (firstError) std::rethrow_exception(firstError);
+    for (size_t k = 0; k < jobs.size(); ++k) publish(files_.at(jobs[k].path), std::move(books[k]));
     for (size_t i = 0; i < refs.size(); ++i) {
         if (!names[i].empty()) continue;
         FileEntry& entry = files_.at(refs[i].path);
@@ -489,6 +563,16 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
     if (!sqlite3_stmt_readonly(f.stmt))
         throw Error(ErrorKind::Unsupported, "只能执行查询（select）语句，工作簿不能被修改");
 
+    Trace runTrace{"run", std::to_string(refs.size()) + " references"};
+    // Room for as many rows as the sheets of the query hold together: a join or union rarely gives
+    // more, and reserved pages that stay unused cost no memory.
+    size_t expectedRows = 0;
+    for (size_t i = 0; i < refs.size(); ++i) {
+        const FileEntry& entry = files_.at(refs[i].path);
+        for (const auto& [name, c] : entry.sheets)
+            if (c.sqlName == names[i]) expectedRows += c.table->rows;
+    }
+    expectedRows = std::min<size_t>(expectedRows, size_t{1} << 22);
     auto result = std::make_shared<Result>();
     const int n = sqlite3_column_count(f.stmt);
     std::vector<bool> known(static_cast<size_t>(n));
@@ -541,7 +625,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         bool isKnown;
         const FieldType t = typeOfDecl(sqlite3_column_decltype(f.stmt, i), isKnown);
         known[static_cast<size_t>(i)] = isKnown;
-        result->addField(nm, t);
+        result->addField(nm, t).reserve(expectedRows);
     }
 
     for (;;) {
