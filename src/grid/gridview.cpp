@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <unordered_set>
@@ -897,6 +898,79 @@ std::string GridView::groupFooterText(uint32_t group, size_t col) const {
     if (!v) return {};
     const std::string& f = columns_[col].groupFooterFormat;
     return f.empty() ? formats::formatGeneral(*v) : formatPattern(*v, f);
+}
+
+// ---- input -------------------------------------------------------------------------------------
+
+namespace {
+
+// Days since 1899-12-30 (the serial of the 1900 date system from 1900-03-01 on).
+double serialOf(int y, int m, int d) {
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const long days = long(era) * 146097 + doe - 719468;  // days since 1970-01-01
+    return double(days + 25569);
+}
+
+std::optional<double> parseDate(std::string_view s) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    char tail = 0;
+    std::string t(s);
+    int n = std::sscanf(t.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &tail, &h, &mi, &sec);
+    if (n < 3 || (n > 3 && tail != ' ' && tail != 'T') || (n > 3 && n < 6)) return std::nullopt;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || sec > 59) return std::nullopt;
+    return serialOf(y, mo, d) + (h * 3600 + mi * 60 + sec) / 86400.0;
+}
+
+}  // namespace
+
+Value GridView::parseInput(size_t col, std::string_view text) const {
+    std::string_view s = text;
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    if (s.empty()) return Value::null();
+    const Column* c = field(col);
+    if (!c) return Value::fromText(text);
+    using FT = workbooks::FieldType;
+    switch (c->type()) {
+        case FT::Smallint:
+        case FT::Integer:
+        case FT::Word:
+        case FT::Float:
+        case FT::Currency:
+        case FT::BCD:
+        case FT::Largeint:
+        case FT::AutoInc: {
+            std::string_view n = s;
+            bool negative = false;
+            if (!n.empty() && n.front() == '-') {
+                negative = true;
+                n.remove_prefix(1);
+            }
+            for (const char* sign : {"￥", "¥", "$", "＄", "￡", "£", "€"})
+                if (n.starts_with(sign)) {
+                    n.remove_prefix(std::strlen(sign));
+                    break;
+                }
+            if (auto v = parseNumber(n)) return Value::fromNumber(negative ? -*v : *v);
+            break;
+        }
+        case FT::Date:
+        case FT::Time:
+        case FT::DateTime:
+            if (auto v = parseDate(s)) return Value::fromDate(*v);
+            break;
+        case FT::Boolean:
+            if (s == "True" || s == "true" || s == "1") return Value::fromBool(true);
+            if (s == "False" || s == "false" || s == "0") return Value::fromBool(false);
+            break;
+        default:
+            break;
+    }
+    return Value::fromText(text);
 }
 
 // ---- editing

@@ -288,6 +288,12 @@ class GridView {
     SummaryValue summarize(size_t col, SummaryKind kind, const uint32_t* rows, size_t count) const;
 
     // ---- editing (changes the bound result in memory only; nothing is written to a workbook) ----
+    // The value a text typed into a cell editor stands for, by the column's field type: "" is
+    // blank; in a numeric field (any number type) a number, also with a leading currency sign and
+    // blanks ("￥1,234.50" is not a number: no thousands separators); in a date field "YYYY-MM-DD"
+    // or "YYYY-MM-DD HH:MM[:SS]" a date; in a Boolean field "True"/"False"/"1"/"0"; anything else
+    // stays text.
+    workbooks::Value parseInput(size_t col, std::string_view text) const;
     // The row then passes or fails the filter and moves to its group at once.
     void setCell(uint32_t dataRow, size_t col, const workbooks::Value& value);
     // Inserts a row of blanks before dataRow (rowCount() appends); returns its data row.

@@ -318,6 +318,34 @@ TEST(GridView, CellTextsAndAlignments) {
     EXPECT_EQ(v.cellText(0, 99), "");
 }
 
+TEST(GridView, TypedInputBecomesTypedValues) {
+    GridView v;
+    SummaryTable t;
+    rebuildResultGrid(v, t, makeResult("名称:s|金额:c|日期:d|是否:b\n甲|1|40179|1"), true);
+    const struct {
+        size_t col;
+        const char* text;
+        Value expected;
+    } cases[] = {
+        {1, "3000", Value::fromNumber(3000)},
+        {1, " ￥1234.5 ", Value::fromNumber(1234.5)},
+        {1, "-￥5", Value::fromNumber(-5)},
+        {1, "", Value::null()},
+        {1, "待定", Value::fromText("待定")},
+        {1, "1,234", Value::fromText("1,234")},
+        {2, "2010-01-01", Value::fromDate(40179)},
+        {2, "2010-01-01 12:00", Value::fromDate(40179.5)},
+        {2, "1900-03-01", Value::fromDate(61)},
+        {2, "2010-13-01", Value::fromText("2010-13-01")},
+        {3, "True", Value::fromBool(true)},
+        {3, "0", Value::fromBool(false)},
+        {0, "12", Value::fromText("12")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(v.parseInput(c.col, c.text), c.expected) << c.text;
+    v.setCell(0, 1, v.parseInput(1, "￥7"));
+    EXPECT_EQ(v.footerText(1), "7.00");
+}
+
 TEST(GridView, WidthsFitTextsAndTheView) {
     Staff s;
     auto bytes = [](std::string_view t) { return int(t.size()); };
