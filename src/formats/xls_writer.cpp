@@ -156,7 +156,7 @@ struct Palette {
 
 // ----------------------------------------------------------------------------- styles
 
-// Number formats of BIFF that mean the same in every locale; the rest is written as FORMAT records.
+// Built-in number formats of BIFF that mean the same in every locale; other codes get ids from 164.
 int builtinFormatId(std::string_view code) {
     static const std::pair<int, std::string_view> kBuiltins[] = {
         {0, "General"},  {1, "0"},         {2, "0.00"},      {3, "#,##0"},  {4, "#,##0.00"},
@@ -189,16 +189,19 @@ struct StyleTables {
         return uint16_t(fonts.size() + 4);
     }
 
+    // Every code but General gets a FORMAT record, under its built-in id when it has one, so
+    // readers that do not know the built-in table see the code too.
     uint16_t formatIndex(const std::string& code) {
-        int id = builtinFormatId(code);
-        if (id >= 0) return uint16_t(id);
+        int builtin = builtinFormatId(code);
+        if (builtin == 0) return 0;
         auto it = formatIds.find(code);
         if (it != formatIds.end()) return it->second;
-        uint16_t next = uint16_t(kFirstCustomFormat + formats.size());
-        formats.emplace_back(next, code);
-        formatIds.emplace(code, next);
-        return next;
+        uint16_t id = builtin > 0 ? uint16_t(builtin) : nextCustom++;
+        formats.emplace_back(id, code);
+        formatIds.emplace(code, id);
+        return id;
     }
+    uint16_t nextCustom = kFirstCustomFormat;
 
     uint16_t color(uint32_t rgb, uint16_t automatic) const {
         return rgb == kNoColor ? automatic : palette.index(rgb & 0xFFFFFF);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "formats/biff_records.h"
 #include "formats/roundtrip_sample.h"
@@ -90,6 +91,7 @@ TEST_F(XlsWriter, SampleHasAWellFormedRecordStream) {
     EXPECT_EQ(recs.front().u16(2), uint16_t(biff::BofType::Globals));
 
     size_t fonts = 0, sstAt = 0, merged = 0;
+    std::map<uint16_t, std::u16string> formats;
     std::vector<uint32_t> sheetOffsets, mergeCounts;
     std::vector<uint16_t> xfFonts;
     for (size_t i = 0; i < recs.size(); ++i) {
@@ -99,6 +101,13 @@ TEST_F(XlsWriter, SampleHasAWellFormedRecordStream) {
             EXPECT_EQ(r.u16(0), 1200);
         }
         if (r.is(Rec::FONT)) ++fonts;
+        if (r.is(Rec::FORMAT)) {
+            std::u16string code;
+            bool wide = r.body[4] & 1;
+            for (size_t k = 0; k < r.u16(2); ++k)
+                code.push_back(wide ? char16_t(r.u16(5 + 2 * k)) : char16_t(r.body[5 + k]));
+            formats[r.u16(0)] = code;
+        }
         if (r.is(Rec::XF)) xfFonts.push_back(r.u16(0));
         if (r.is(Rec::BOUNDSHEET)) sheetOffsets.push_back(r.u32(0));
         if (r.is(Rec::SST)) sstAt = i;
@@ -114,6 +123,9 @@ TEST_F(XlsWriter, SampleHasAWellFormedRecordStream) {
         EXPECT_NE(f, 4);
         EXPECT_LE(f, fonts);
     }
+    // The number formats, the locale-independent built-in one under its own id.
+    EXPECT_EQ(formats, (std::map<uint16_t, std::u16string>{
+                           {4, u"#,##0.00"}, {164, u"yyyy-mm-dd"}, {165, u"￥0.00"}}));
     // 15 style XFs, the default cell XF, then one per distinct style (the two date styles share).
     EXPECT_EQ(xfFonts.size(), 16u + 6u);
 
