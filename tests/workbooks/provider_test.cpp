@@ -251,6 +251,11 @@ TEST_F(ProviderTest, ErrorsNameWhatIsWrong) {
          "select * from " + ref8("corrupt.xls", "工资$"),
          {ErrorKind::NotWorkbook, ErrorKind::Corrupt, ErrorKind::Truncated},
          {fixture("corrupt.xls")}},
+        {"corrupt second workbook of a join",
+         "select T0.姓名 from " + pay + " T0, " + ref8("corrupt.xls", "工资$") +
+             " T1 where T0.姓名=T1.姓名",
+         {ErrorKind::NotWorkbook, ErrorKind::Corrupt, ErrorKind::Truncated},
+         {fixture("corrupt.xls")}},
         {"not a workbook",
          "select * from " + ref8("text.xls", "工资$"),
          {ErrorKind::NotWorkbook},
