@@ -264,6 +264,13 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
     return summary;
 }
 
+std::string exportSheetsNotice(const ExportSummary& summary) {
+    if (summary.sheets <= 1) return {};
+    return "共导出 " + std::to_string(summary.dataRows) + " 行数据,超过一个工作表的 " +
+           std::to_string(kRowsPerSheet) + " 行,已分 " + std::to_string(summary.sheets) +
+           " 个工作表保存。";
+}
+
 ExportSummary exportResultToXls(const workbooks::Result& result, const std::string& path) {
     GridView view;
     // A non-owning pointer: the view lives only inside this call.
