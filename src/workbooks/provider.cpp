@@ -98,6 +98,9 @@ Driver parseDriver(const std::string& text) {
                     "：只能是“Excel 8.0”（Excel2003版）或“Excel 12.0”（Excel2007-2010版）");
 }
 
+// The most fields a table of the SQL engine may have.
+constexpr size_t kMaxFields = 2000;
+
 struct CachedSheet {
     std::shared_ptr<SheetTable> table;
     uint64_t id = 0;
@@ -120,6 +123,7 @@ struct FileEntry {
     bool listed = false;
     std::vector<std::string> tables;            // "name$", workbook order
     std::map<std::string, CachedSheet> sheets;  // by table name
+    std::set<std::string> tooWide;              // sheets with more fields than the engine takes
 };
 
 class Engine {
@@ -280,6 +284,11 @@ void Engine::publish(FileEntry& entry, LoadedBook&& book) {
     entry.listed = true;
     for (auto& [name, table] : book.sheets) {
         if (entry.sheets.count(name)) continue;
+        if (table->fields.size() > kMaxFields) {
+            // Listed, but not queryable: the error comes when a query names it.
+            entry.tooWide.insert(name);
+            continue;
+        }
         CachedSheet c;
         c.table = std::move(table);
         c.id = publishSheet(c.table);
@@ -541,6 +550,10 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         FileEntry& entry = files_.at(refs[i].path);
         const std::string* t = findTable(entry, refs[i].sheet);
         auto it = t ? entry.sheets.find(*t) : entry.sheets.end();
+        if (it == entry.sheets.end() && t && entry.tooWide.count(*t))
+            throw Error(ErrorKind::TooLarge, "工作簿" + quoted(refs[i].path) + "的工作表" +
+                                                 quoted(*t) + "的列数超过了查询能处理的 " +
+                                                 std::to_string(kMaxFields) + " 列");
         if (it == entry.sheets.end()) {
             std::string list;
             for (const auto& n : entry.tables) {

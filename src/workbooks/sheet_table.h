@@ -50,6 +50,8 @@ class HashIndex {
     uint32_t firstNumber(double key) const;
     uint32_t firstText(std::string_view key) const;
     uint32_t next(uint32_t row) const { return next_[row]; }
+    // Starts loading the link after `row`, so that stepping on later finds it in the cache.
+    void prefetchNext(uint32_t row) const { __builtin_prefetch(&next_[row]); }
     size_t memoryBytes() const { return (heads_.size() + next_.size()) * sizeof(uint32_t); }
 
     static uint64_t hashNumber(double v);

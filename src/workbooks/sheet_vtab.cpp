@@ -132,6 +132,7 @@ bool matches(const SheetCursor& c, uint32_t row) {
 
 void skipToMatch(SheetCursor& c) {
     while (c.row != kNoRow && !matches(c, c.row)) c.row = c.index->next(c.row);
+    if (c.row != kNoRow) c.index->prefetchNext(c.row);
 }
 
 // A text that is a number in full (blanks around allowed), as numeric comparison would read it.
