@@ -16,6 +16,8 @@
 #include "frame/frame_controls.h"
 #include "frame/tform1.h"
 #include "frame/ttranspnl.h"
+#include "grid/summary_panel.h"
+#include "grid/view/result_grid.h"
 #include "workbooks/provider.h"
 
 class QButtonGroup;
@@ -108,6 +110,12 @@ class TfmMain : public TForm1 {
     QCheckBox* rzchckbx_zd_zk;
     QWidget* cxGrid1;  // container of the grid widget (QVBoxLayout, margins 0)
     QVBoxLayout* cxGrid1Layout;
+    // The grid widget inside cxGrid1 (it owns the engine); its table view is cxGrid1DBTableView1.
+    shuhui::gridview::ResultGrid* cxGrid1Level1 = nullptr;
+    shuhui::gridview::GridTableView* cxGrid1DBTableView1 = nullptr;
+    // The six summary lists as one table, and the summary panel's logic over it (tfm_main_grid.cpp).
+    shuhui::grid::SummaryTable summaryTable;
+    std::unique_ptr<shuhui::grid::SummaryPanel> summaryPanel;
     TImage* img1;
     TImage* img_cx_bottom;
     TImage* img5;
@@ -235,6 +243,8 @@ class TfmMain : public TForm1 {
     void buildLoadingNotice();
     void connectHandlers();
     void connectGridHandlers();       // tfm_main_grid.cpp
+    void buildResultGrid();           // tfm_main_grid.cpp: the grid widget into cxGrid1
+    void syncSummaryLists();          // tfm_main_grid.cpp: the six lists from summaryTable
     void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
 
     void placeResultPanelAtHome();
