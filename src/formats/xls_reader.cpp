@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -155,6 +156,11 @@ class RecordCursor {
     size_t pos_ = 0;
 };
 
+inline uint32_t le32(uint32_t v) {
+    if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(v);
+    return v;
+}
+
 // Reads the body of one record across its CONTINUE segments.
 class Body {
   public:
@@ -178,19 +184,36 @@ class Body {
         need(1);
         return s_[pos_++];
     }
+    // The fast paths read within the current segment; the slow ones step across CONTINUEs.
     uint16_t u16() {
+        if (segEnd_ - pos_ >= 2) {
+            uint16_t v = uint16_t(s_[pos_] | (s_[pos_ + 1] << 8));
+            pos_ += 2;
+            return v;
+        }
         uint8_t a = u8();
         uint8_t b = u8();
         return uint16_t(a | (b << 8));
     }
     uint32_t u32() {
+        if (segEnd_ - pos_ >= 4) {
+            uint32_t v;
+            std::memcpy(&v, s_.data() + pos_, 4);
+            pos_ += 4;
+            return le32(v);
+        }
         uint32_t a = u16();
         uint32_t b = u16();
         return a | (b << 16);
     }
     double f64() {
         uint8_t b[8];
-        for (auto& x : b) x = u8();
+        if (segEnd_ - pos_ >= 8) {
+            std::memcpy(b, s_.data() + pos_, 8);
+            pos_ += 8;
+        } else {
+            for (auto& x : b) x = u8();
+        }
         double d;
         std::memcpy(&d, b, 8);
         return d;

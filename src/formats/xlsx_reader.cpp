@@ -12,10 +12,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
@@ -108,27 +112,18 @@ class Zip {
     bool has(const std::string& name) { return unzLocateFile(zf_, name.c_str(), 2) == UNZ_OK; }
 
     // Inflates `name` in chunks into `sink(data, size, last)`; sink returns false to stop early.
-    // Returns false when the member does not exist.
+    // Returns false when the member does not exist. A large member is inflated by a second thread
+    // while the caller's thread parses (a small ring of buffers between them).
     template <class Sink>
     bool read(const std::string& name, Sink&& sink) {
         if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return false;
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            fail(ErrorKind::Corrupt, file_, "文件已损坏（无法读取压缩包中 " + name + " 的信息）");
         if (unzOpenCurrentFile(zf_) != UNZ_OK)
             fail(ErrorKind::Corrupt, file_, "文件已损坏（无法打开压缩包中的 " + name + "）");
-        std::vector<char> buf(256 * 1024);
-        bool stopped = false;
-        while (true) {
-            int n = unzReadCurrentFile(zf_, buf.data(), unsigned(buf.size()));
-            if (n < 0) {
-                unzCloseCurrentFile(zf_);
-                fail(ErrorKind::Corrupt, file_,
-                     "文件已损坏（解压 " + name + " 失败，文件可能被截断）");
-            }
-            if (!sink(buf.data(), size_t(n), n == 0)) {
-                stopped = true;
-                break;
-            }
-            if (n == 0) break;
-        }
+        bool stopped = info.uncompressed_size >= kPipelineFrom ? readPipelined(name, sink)
+                                                               : readDirect(name, sink);
         int rc = unzCloseCurrentFile(zf_);
         if (!stopped && rc == UNZ_CRCERROR)
             fail(ErrorKind::Corrupt, file_, "文件已损坏（" + name + " 的校验和不符）");
@@ -136,6 +131,91 @@ class Zip {
     }
 
   private:
+    static constexpr uint64_t kPipelineFrom = 4u << 20;
+
+    [[noreturn]] void inflateFailed(const std::string& name) {
+        fail(ErrorKind::Corrupt, file_, "文件已损坏（解压 " + name + " 失败，文件可能被截断）");
+    }
+
+    // true when the sink stopped early
+    template <class Sink>
+    bool readDirect(const std::string& name, Sink& sink) {
+        std::vector<char> buf(256 * 1024);
+        while (true) {
+            int n = unzReadCurrentFile(zf_, buf.data(), unsigned(buf.size()));
+            if (n < 0) inflateFailed(name);
+            if (!sink(buf.data(), size_t(n), n == 0)) return true;
+            if (n == 0) return false;
+        }
+    }
+
+    template <class Sink>
+    bool readPipelined(const std::string& name, Sink& sink) {
+        struct Buf {
+            std::vector<char> data;
+            int n = 0;
+        };
+        constexpr size_t kBufs = 4, kSize = 1 << 20;
+        std::vector<Buf> bufs(kBufs);
+        for (auto& b : bufs) b.data.resize(kSize);
+        std::mutex m;
+        std::condition_variable cv;
+        std::deque<size_t> freeList{0, 1, 2, 3}, full;
+        bool cancel = false, failed = false;
+        std::thread worker([&] {
+            while (true) {
+                size_t i;
+                {
+                    std::unique_lock lock(m);
+                    cv.wait(lock, [&] { return cancel || !freeList.empty(); });
+                    if (cancel) return;
+                    i = freeList.front();
+                    freeList.pop_front();
+                }
+                int n = unzReadCurrentFile(zf_, bufs[i].data.data(), unsigned(kSize));
+                std::lock_guard lock(m);
+                bufs[i].n = n;
+                full.push_back(i);
+                if (n < 0) failed = true;
+                cv.notify_all();
+                if (n <= 0) return;
+            }
+        });
+        struct Join {  // the worker is stopped and joined however this function is left
+            std::mutex& m;
+            std::condition_variable& cv;
+            bool& cancel;
+            std::thread& t;
+            ~Join() {
+                {
+                    std::lock_guard lock(m);
+                    cancel = true;
+                }
+                cv.notify_all();
+                t.join();
+            }
+        } join{m, cv, cancel, worker};
+        while (true) {
+            size_t i;
+            {
+                std::unique_lock lock(m);
+                cv.wait(lock, [&] { return !full.empty(); });
+                i = full.front();
+                full.pop_front();
+            }
+            int n = bufs[i].n;
+            if (n < 0) inflateFailed(name);
+            if (!sink(bufs[i].data.data(), size_t(n), n == 0)) return true;
+            if (n == 0) return false;
+            {
+                std::lock_guard lock(m);
+                freeList.push_back(i);
+            }
+            cv.notify_all();
+        }
+        (void)failed;
+    }
+
     const std::string& file_;
     MemFile mem_;
     unzFile zf_ = nullptr;
@@ -144,9 +224,14 @@ class Zip {
 // ---------------------------------------------------------------------------------------------
 // Expat plumbing.
 
+// The name after a namespace prefix ("x:c" → "c"), in one pass without library calls: this runs for
+// every element of a sheet.
 std::string_view localName(const char* name) {
-    const char* colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
+    const char* start = name;
+    const char* p = name;
+    for (; *p; ++p)
+        if (*p == ':') start = p + 1;
+    return std::string_view(start, size_t(p - start));
 }
 
 const char* attr(const char** atts, std::string_view want) {
