@@ -103,6 +103,10 @@ TEST_F(ProviderTest, TopAndTwoBlankSelectForms) {
     EXPECT_EQ(fieldNames(top), (Rows{"姓名", "性别", "基本工资", "奖金"}));
     EXPECT_EQ(rows(top), (Rows{"张三|男|5000|800"}));
     EXPECT_EQ(run("select  * from " + pay).rowCount(), 4u);
+    // A header below empty rows, and a blank row inside the first rows asked for.
+    EXPECT_EQ(rows(run("select top 1 * from " + ref8("edge.xls", "偏移$"))), (Rows{"甲|1"}));
+    EXPECT_EQ(rows(run("select top 3 * from " + ref8("edge.xls", "偏移$"))),
+              (Rows{"甲|1", "|", "乙|2"}));
     // top inside a sub-select and in each branch of a union.
     EXPECT_EQ(rows(run("select 姓名 from " + pay + " where 姓名 in (select top 2 姓名 from " + att +
                        ")")),
