@@ -378,9 +378,8 @@ struct SheetPlan {
 
 class SheetWriter {
   public:
-    SheetWriter(BiffBuffer& b, const Workbook& wb, const StyleTables& st,
-                const std::vector<uint32_t>& sstOfText)
-        : b_(b), wb_(wb), st_(st), sstOfText_(sstOfText) {}
+    SheetWriter(BiffBuffer& b, const StyleTables& st, const std::vector<uint32_t>& sstOfText)
+        : b_(b), st_(st), sstOfText_(sstOfText) {}
 
     void write(const SheetPlan& plan, bool active);
 
@@ -393,7 +392,6 @@ class SheetWriter {
     void writeCells(const Cell* first, const Cell* last);
 
     BiffBuffer& b_;
-    const Workbook& wb_;
     const StyleTables& st_;
     const std::vector<uint32_t>& sstOfText_;
 };
@@ -423,9 +421,14 @@ void SheetWriter::writeColumns(const Sheet& s) {
         k.last = uint16_t(std::min<uint32_t>(k.last, kXlsMaxCols - 1));
         cols.push_back(k);
     }
-    std::sort(cols.begin(), cols.end(),
-              [](const ColInfo& a, const ColInfo& b) { return a.first < b.first; });
-    for (const ColInfo& c : cols) {
+    std::stable_sort(cols.begin(), cols.end(),
+                     [](const ColInfo& a, const ColInfo& b) { return a.first < b.first; });
+    int prevLast = -1;
+    for (ColInfo c : cols) {
+        // COLINFO ranges must not overlap: an earlier range keeps the columns it has.
+        if (int(c.last) <= prevLast) continue;
+        c.first = uint16_t(std::max(int(c.first), prevLast + 1));
+        prevLast = c.last;
         b_.record(Rec::COLINFO);
         b_.put16(c.first);
         b_.put16(c.last);
@@ -923,7 +926,7 @@ void writeXls(const Workbook& wb, const std::string& path) {
     b.end();
 
     // ---- sheets
-    SheetWriter sheets(b, wb, styles, sstOfText);
+    SheetWriter sheets(b, styles, sstOfText);
     for (size_t i = 0; i < plans.size(); ++i) {
         b.patch32(sheetOffsetAt[i], uint32_t(b.size()));
         sheets.write(plans[i], i == active);

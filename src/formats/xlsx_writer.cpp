@@ -16,6 +16,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -148,6 +149,30 @@ lxw_format* makeFormat(lxw_workbook* book, const CellStyle& st) {
     return f;
 }
 
+// A text that itself contains "_xHHHH_" would be read as an escaped character (libxlsxwriter
+// writes control characters that way): its underscore is escaped as "_x005F_".
+bool looksEscaped(const std::string& t, size_t at) {
+    if (at + 7 > t.size() || t[at + 1] != 'x' || t[at + 6] != '_') return false;
+    for (size_t k = at + 2; k < at + 6; ++k)
+        if (!std::isxdigit(static_cast<unsigned char>(t[k]))) return false;
+    return true;
+}
+
+const char* literalText(const std::string& t, std::string& scratch) {
+    size_t at = t.find("_x");
+    if (at == std::string::npos) return t.c_str();
+    scratch.clear();
+    size_t from = 0;
+    for (; at != std::string::npos; at = t.find("_x", at + 1)) {
+        if (!looksEscaped(t, at)) continue;
+        scratch.append(t, from, at - from).append("_x005F_");
+        from = at + 1;
+    }
+    if (from == 0) return t.c_str();
+    scratch.append(t, from, std::string::npos);
+    return scratch.c_str();
+}
+
 // The error value as the formula that yields it, with the value cached.
 void writeError(lxw_worksheet* ws, const Cell& c, lxw_format* f, lxw_error& err) {
     const char* text = errorText(c.small);
@@ -207,6 +232,7 @@ void writeSheet(lxw_workbook* book, lxw_worksheet* ws, const Workbook& wb, const
         });
     }
 
+    std::string scratch;
     size_t ri = 0;
     auto setRow = [&](const RowInfo& r) {
         lxw_row_col_options opt{};
@@ -228,7 +254,8 @@ void writeSheet(lxw_workbook* book, lxw_worksheet* ws, const Workbook& wb, const
                 }
                 break;
             case CellType::Text:
-                e = worksheet_write_string(ws, c->row, c->col, wb.strings[c->text].c_str(), f);
+                e = worksheet_write_string(ws, c->row, c->col,
+                                           literalText(wb.strings[c->text], scratch), f);
                 break;
             case CellType::Bool:
                 e = worksheet_write_boolean(ws, c->row, c->col, c->small ? 1 : 0, f);
