@@ -2,7 +2,13 @@
 // hand over to the .xls (compound document + BIFF) or .xlsx (zip + XML) reader.
 #include "formats/reader.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include <cerrno>
 #include <cstdio>
@@ -40,40 +46,70 @@ Magic sniff(std::span<const uint8_t> b) {
                  "不是 Excel 工作簿（既不是 .xls 也不是 .xlsx 格式）");
 }
 
-std::vector<uint8_t> loadFile(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            detail::fail(ErrorKind::NotFound, path, "文件不存在");
-        detail::fail(ErrorKind::Unreadable, path,
-                     std::string("无法访问文件（") + std::strerror(errno) + "）");
+// The bytes of a file: mapped when it is a regular file (nothing is copied, and a reader that stops
+// early touches only the pages it reads), read into memory otherwise.
+class FileBytes {
+  public:
+    explicit FileBytes(const std::string& path, size_t limit = SIZE_MAX) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                detail::fail(ErrorKind::NotFound, path, "文件不存在");
+            detail::fail(ErrorKind::Unreadable, path,
+                         std::string("无法访问文件（") + std::strerror(errno) + "）");
+        }
+        if (S_ISDIR(st.st_mode))
+            detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            detail::fail(ErrorKind::Unreadable, path,
+                         std::string("无法打开文件（") + std::strerror(errno) + "）");
+        if (S_ISREG(st.st_mode) && st.st_size > 0 && limit == SIZE_MAX) {
+            void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p != MAP_FAILED) {
+                ::close(fd);
+                map_ = p;
+                size_ = size_t(st.st_size);
+                return;
+            }
+        }
+        uint8_t buf[1 << 16];
+        while (copy_.size() < limit) {
+            ssize_t n = ::read(fd, buf, std::min(sizeof buf, limit - copy_.size()));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                int e = errno;
+                ::close(fd);
+                detail::fail(ErrorKind::Unreadable, path,
+                             std::string("读取文件时出错（") + std::strerror(e) + "）");
+            }
+            if (n == 0) break;
+            copy_.insert(copy_.end(), buf, buf + n);
+        }
+        ::close(fd);
     }
-    if (S_ISDIR(st.st_mode)) detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        detail::fail(ErrorKind::Unreadable, path,
-                     std::string("无法打开文件（") + std::strerror(errno) + "）");
-    std::vector<uint8_t> data;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(size_t(st.st_size));
-    uint8_t buf[1 << 16];
-    while (true) {
-        size_t n = std::fread(buf, 1, sizeof buf, f);
-        data.insert(data.end(), buf, buf + n);
-        if (n < sizeof buf) break;
+    ~FileBytes() {
+        if (map_) ::munmap(map_, size_);
     }
-    bool bad = std::ferror(f);
-    int e = errno;
-    std::fclose(f);
-    if (bad)
-        detail::fail(ErrorKind::Unreadable, path,
-                     std::string("读取文件时出错（") + std::strerror(e) + "）");
-    return data;
-}
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    std::span<const uint8_t> bytes() const {
+        if (map_) return {static_cast<const uint8_t*>(map_), size_};
+        return copy_;
+    }
+
+  private:
+    void* map_ = nullptr;
+    size_t size_ = 0;
+    std::vector<uint8_t> copy_;
+};
 
 }  // namespace
 
 FileFormat detectFormat(const std::string& path) {
-    std::vector<uint8_t> data = loadFile(path);
+    FileBytes file(path, 8);
+    auto data = file.bytes();
     if (data.empty()) detail::fail(ErrorKind::Empty, path, "文件是空的（0 字节）");
     switch (sniff(data)) {
         case Magic::Ole:
@@ -87,8 +123,8 @@ FileFormat detectFormat(const std::string& path) {
 }
 
 Workbook readWorkbook(const std::string& path, const ReadOptions& options) {
-    std::vector<uint8_t> data = loadFile(path);
-    return readWorkbookBytes(data, path, options);
+    FileBytes file(path);
+    return readWorkbookBytes(file.bytes(), path, options);
 }
 
 Workbook readWorkbookBytes(std::span<const uint8_t> bytes, const std::string& name,

@@ -115,15 +115,17 @@ class Zip {
     // Returns false when the member does not exist. A large member is inflated by a second thread
     // while the caller's thread parses (a small ring of buffers between them).
     template <class Sink>
-    bool read(const std::string& name, Sink&& sink) {
+    bool read(const std::string& name, Sink&& sink, bool mayStopEarly = false) {
         if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return false;
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             fail(ErrorKind::Corrupt, file_, "文件已损坏（无法读取压缩包中 " + name + " 的信息）");
         if (unzOpenCurrentFile(zf_) != UNZ_OK)
             fail(ErrorKind::Corrupt, file_, "文件已损坏（无法打开压缩包中的 " + name + "）");
-        bool stopped = info.uncompressed_size >= kPipelineFrom ? readPipelined(name, sink)
-                                                               : readDirect(name, sink);
+        // a part that will likely be left early is inflated in small steps on this thread
+        bool stopped = !mayStopEarly && info.uncompressed_size >= kPipelineFrom
+                           ? readPipelined(name, sink)
+                           : readDirect(name, sink, mayStopEarly);
         int rc = unzCloseCurrentFile(zf_);
         if (!stopped && rc == UNZ_CRCERROR)
             fail(ErrorKind::Corrupt, file_, "文件已损坏（" + name + " 的校验和不符）");
@@ -139,8 +141,8 @@ class Zip {
 
     // true when the sink stopped early
     template <class Sink>
-    bool readDirect(const std::string& name, Sink& sink) {
-        std::vector<char> buf(256 * 1024);
+    bool readDirect(const std::string& name, Sink& sink, bool small) {
+        std::vector<char> buf(small ? 32 * 1024 : 256 * 1024);
         while (true) {
             int n = unzReadCurrentFile(zf_, buf.data(), unsigned(buf.size()));
             if (n < 0) inflateFailed(name);
@@ -373,9 +375,12 @@ class XmlPart {
 
 // Parse a whole part; returns false when it does not exist.
 template <class Handler>
-bool parsePart(Zip& zip, const std::string& name, Handler& h, const std::string& file) {
+bool parsePart(Zip& zip, const std::string& name, Handler& h, const std::string& file,
+               bool mayStopEarly = false) {
     XmlPart<Handler> xml(h, file, name);
-    return zip.read(name, [&](const char* d, size_t n, bool last) { return xml.feed(d, n, last); });
+    return zip.read(
+        name, [&](const char* d, size_t n, bool last) { return xml.feed(d, n, last); },
+        mayStopEarly);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1108,7 +1113,7 @@ class XlsxReader {
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（找不到工作表“" + sh.name + "”的数据部分）");
             SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
-            if (!parsePart(zip_, targets[i], h, file_))
+            if (!parsePart(zip_, targets[i], h, file_, opt_.maxRows.has_value()))
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（压缩包中缺少工作表“" + sh.name + "”的 " + targets[i] + "）");
             sh.loaded = true;
@@ -1130,7 +1135,7 @@ class XlsxReader {
         if (maxShared > 0) {
             if (sstPart.empty()) sstPart = baseDir + "sharedStrings.xml";
             SharedStringsHandler sh(wb_.strings, size_t(maxShared));
-            parsePart(zip_, sstPart, sh, file_);
+            parsePart(zip_, sstPart, sh, file_, true);
             if (wb_.strings.size() < maxShared)
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（单元格引用了不存在的共享字符串 #" +
