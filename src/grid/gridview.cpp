@@ -313,6 +313,9 @@ struct GridView::Impl {
     // The accumulations of one column: per group and for the footer, in one pass. With groups the
     // rows are read in result order (sequential memory) and added to their innermost group; outer
     // groups and the footer combine their children.
+    std::function<void()> listener;
+    uint64_t revision = 0;
+
     std::vector<std::vector<uint32_t>> rankScratch;
     std::vector<uint32_t> tmpScratch;
 
@@ -380,6 +383,7 @@ size_t GridView::addColumn(const std::string& fieldName) {
     c.caption = fieldName;
     columns_.push_back(std::move(c));
     impl_->invalidate(columns_.size());
+    changed();
     return columns_.size() - 1;
 }
 
@@ -419,6 +423,7 @@ Alignment GridView::cellAlignment(size_t col) const {
 
 void GridView::columnsChanged() {
     invalidateSummaries();
+    changed();
 }
 
 bool GridView::countOnly(size_t col) const {
@@ -784,6 +789,20 @@ void GridView::rebuildGroups() {
 
 void GridView::flatten() {
     rows_ = buildRows(false);
+    changed();
+}
+
+void GridView::changed() {
+    ++impl_->revision;
+    if (impl_->listener) impl_->listener();
+}
+
+void GridView::setChangeListener(std::function<void()> listener) {
+    impl_->listener = std::move(listener);
+}
+
+uint64_t GridView::revision() const {
+    return impl_->revision;
 }
 
 std::vector<ViewRow> GridView::rowsAllExpanded() const {

@@ -311,6 +311,14 @@ class GridView {
     // each at least minWidth; what ColumnAutoWidth shows.
     std::vector<int> fitWidths(int viewWidth, int minWidth = 20) const;
 
+    // ---- change notification -------------------------------------------------------------------
+    // The listener runs after every change of the visible rows, the columns, the options or the
+    // summary settings (after the call that made it, once the view is consistent again), so that a
+    // widget model can reset itself also when other code (rebuildResultGrid, the summary panel)
+    // changed the view. revision() counts these changes.
+    void setChangeListener(std::function<void()> listener);
+    uint64_t revision() const;
+
     // Recomputes the derived data (filter, order, groups, rows, summaries) from scratch; needed
     // only after the bound result was changed behind the view's back.
     void refresh();
@@ -321,6 +329,7 @@ class GridView {
     void rebuildOrder();
     void rebuildGroups();
     void flatten();
+    void changed();
     std::vector<ViewRow> buildRows(bool allExpanded) const;
     std::string groupPath(uint32_t group) const;
     std::unordered_set<std::string> expandedPaths() const;

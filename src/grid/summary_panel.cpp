@@ -131,10 +131,15 @@ void SummaryPanel::apply() {
     if (popup_.kindChosen >= 0) {
         c.groupFooterKind = kSummaryKindOfEntry[size_t(popup_.kindChosen)];
         c.footerKind = kSummaryKindOfEntry[size_t(popup_.kindChosen)];
-        view_.columnsChanged();
     }
     c.footerAlignmentHorz = taLeftJustify;
-    const int d = wholeNumber(popup_.decimalsText);
+    int d = 0;
+    try {
+        d = wholeNumber(popup_.decimalsText);
+    } catch (const Error&) {
+        view_.columnsChanged();  // kind and footer alignment stay applied
+        throw;
+    }
     if (std::optional<std::string> p = patternForDecimals(d)) {
         const std::string format = popup_.signText + *p;
         c.groupFooterFormat = format;
@@ -147,6 +152,7 @@ void SummaryPanel::apply() {
         table_.rows[size_t(table_.selected)].align = kAlignEntries[size_t(popup_.alignChosen)];
         c.cellAlignment = kAlignmentOfEntry[size_t(popup_.alignChosen)];
     }
+    view_.columnsChanged();
     closePopup();
 }
 

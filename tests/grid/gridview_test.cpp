@@ -360,6 +360,24 @@ TEST(GridView, WidthsFitTextsAndTheView) {
     EXPECT_EQ(f[0], 250);
 }
 
+TEST(GridView, ListenersHearEveryChange) {
+    Staff s;
+    int calls = 0;
+    s.view.setChangeListener([&] { ++calls; });
+    const uint64_t before = s.view.revision();
+    s.view.groupBy(0);
+    s.view.expandAll();
+    s.view.setFilter(1, ColumnFilter::nonBlank());
+    applyOptionSwitch(s.view, OptionSwitch::GroupFooter, false);
+    SummaryPanel panel(s.view, s.table);
+    panel.select(0);
+    panel.openPopup();
+    panel.chooseAlign(1);
+    panel.apply();
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(s.view.revision(), before + 5);
+}
+
 TEST(GridView, StartOptions) {
     ViewOptions o;
     EXPECT_EQ(o.filterPosition, FilterPosition::fpTop);

@@ -19,6 +19,7 @@ GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setSectionsClickable(true);
     setHighlightSections(false);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setMinimumSectionSize(20);
 }
