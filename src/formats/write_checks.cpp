@@ -45,7 +45,7 @@ static std::string asciiLower(const std::string& s) {
     return out;
 }
 
-void checkSheetNames(const Workbook& wb, const std::string& path, const char* what) {
+void checkWorkbook(const Workbook& wb, const std::string& path, const char* what) {
     const std::string prefix = std::string("无法保存为 ") + what + " 文件 " + path + "：";
     if (wb.sheets.empty()) throw Error(ErrorKind::Unsupported, prefix + "工作簿中没有工作表");
     std::vector<std::string> seen;
@@ -58,6 +58,10 @@ void checkSheetNames(const Workbook& wb, const std::string& path, const char* wh
         if (s.name.find_first_of("[]:*?/\\") != std::string::npos) {
             throw Error(ErrorKind::Unsupported, prefix + "工作表名称" + quoted(s.name) +
                                                     "含有 Excel 不允许的字符 [ ] : * ? / \\");
+        }
+        if (!s.complete || !s.loaded) {
+            throw Error(ErrorKind::Unsupported,
+                        prefix + "工作表" + quoted(s.name) + "只读入了一部分，保存会丢失其余的行");
         }
         std::string key = asciiLower(s.name);
         if (std::find(seen.begin(), seen.end(), key) != seen.end()) {

@@ -1,7 +1,9 @@
 // Checks shared by the .xls and .xlsx writers, run before anything is written.
 //
-// checkSheetNames refuses a workbook without sheets and sheet names the spreadsheet would not
-// accept (empty, over 31 characters, one of [ ] : * ? / \, the same name twice ignoring case);
+// checkWorkbook refuses a workbook without sheets, a sheet whose cells were read only in part
+// (Sheet::complete, Sheet::loaded: writing it would drop rows silently), and sheet names the
+// spreadsheet would not accept (empty, over 31 characters, one of [ ] : * ? / \, the same name
+// twice ignoring case);
 // checkTarget refuses a path whose folder is missing or that names a folder. Both throw
 // shuhui::Error with a Chinese message naming the file; the helpers below build such messages.
 #pragma once
@@ -21,7 +23,7 @@ std::string withThousands(uint64_t n);
 std::string cellName(uint32_t row, uint32_t col);
 
 // `what` names the kind of file in messages: ".xls" or ".xlsx".
-void checkSheetNames(const Workbook& wb, const std::string& path, const char* what);
+void checkWorkbook(const Workbook& wb, const std::string& path, const char* what);
 void checkTarget(const std::string& path);
 
 // A path beside `path` for writing first and renaming after: same folder, so the rename is atomic.

@@ -780,7 +780,7 @@ void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stre
 
 void writeXls(const Workbook& wb, const std::string& path) {
     // Everything that could make the file unfaithful is refused before anything is written.
-    detail::checkSheetNames(wb, path, ".xls");
+    detail::checkWorkbook(wb, path, ".xls");
     std::vector<SheetPlan> plans;
     plans.reserve(wb.sheets.size());
     for (const Sheet& s : wb.sheets) {

@@ -345,7 +345,7 @@ void markDate1904(const std::string& from, const std::string& to, const std::str
 }  // namespace
 
 void writeXlsx(const Workbook& wb, const std::string& path) {
-    detail::checkSheetNames(wb, path, ".xlsx");
+    detail::checkWorkbook(wb, path, ".xlsx");
     for (const Sheet& s : wb.sheets) checkSheet(wb, s, path);
     detail::checkTarget(path);
 

@@ -106,6 +106,10 @@ TEST_P(WriterLimits, RefusesWhatTheFormatCannotHold) {
     twiceCase.sheets[0].name = "Data";
     twiceCase.sheets.push_back(twiceCase.sheets[0]);
     twiceCase.sheets[1].name = "DATA";
+    Workbook partial = oneSheet({numberCell(0, 0, 1)});
+    partial.sheets[0].complete = false;
+    Workbook listOnly = oneSheet({});
+    listOnly.sheets[0].loaded = false;
     Case cases[] = {
         {"one row too many", oneSheet({numberCell(0, 0, 1), numberCell(w.maxRows, 0, 2)}),
          ErrorKind::TooLarge, rows + " 行"},
@@ -120,6 +124,8 @@ TEST_P(WriterLimits, RefusesWhatTheFormatCannotHold) {
         {"a slash in a sheet name", badName, ErrorKind::Unsupported, "一月/二月"},
         {"the same sheet name twice", twice, ErrorKind::Unsupported, "重复"},
         {"names differing in case only", twiceCase, ErrorKind::Unsupported, "重复"},
+        {"a sheet read only in part", partial, ErrorKind::Unsupported, "只读入了一部分"},
+        {"a sheet whose cells were not read", listOnly, ErrorKind::Unsupported, "只读入了一部分"},
     };
     // 257 columns: a cell in the column after the last one. The model's column is 16 bits, which
     // only .xls can exceed with it; .xlsx is checked with its merge instead.
