@@ -97,6 +97,33 @@ std::string systemReason(int err) {
     }
 }
 
+static std::string rangeName(const Range& r) {
+    return cellName(r.firstRow, r.firstCol) + ":" + cellName(r.lastRow, r.lastCol);
+}
+
+void checkMerges(const Sheet& sheet, const std::string& path, const char* what) {
+    const std::string prefix = std::string("无法保存为 ") + what + " 文件 " + path + "：工作表" +
+                               quoted(sheet.name) + "的合并区域 ";
+    std::vector<Range> ranges = sheet.merged;
+    for (const Range& r : ranges) {
+        if (r.firstRow > r.lastRow || r.firstCol > r.lastCol)
+            throw Error(ErrorKind::Internal, prefix + rangeName(r) + " 首尾颠倒");
+    }
+    std::sort(ranges.begin(), ranges.end());
+    // Sweep down the rows, keeping the ranges still open at the current one.
+    std::vector<const Range*> open;
+    for (const Range& r : ranges) {
+        std::erase_if(open, [&](const Range* o) { return o->lastRow < r.firstRow; });
+        for (const Range* o : open) {
+            if (o->firstCol <= r.lastCol && r.firstCol <= o->lastCol) {
+                throw Error(ErrorKind::Unsupported,
+                            prefix + rangeName(*o) + " 与 " + rangeName(r) + " 重叠");
+            }
+        }
+        open.push_back(&r);
+    }
+}
+
 void writeFailed(const std::string& path, const std::string& why) {
     throw Error(ErrorKind::WriteFailed, "无法写入文件 " + path + "：" + why);
 }

@@ -25,6 +25,9 @@ std::string cellName(uint32_t row, uint32_t col);
 // `what` names the kind of file in messages: ".xls" or ".xlsx".
 void checkWorkbook(const Workbook& wb, const std::string& path, const char* what);
 void checkTarget(const std::string& path);
+// Merged ranges must be well formed (first <= last) and must not overlap: the spreadsheet reports
+// such a file as damaged.
+void checkMerges(const Sheet& sheet, const std::string& path, const char* what);
 
 // A path beside `path` for writing first and renaming after: same folder, so the rename is atomic.
 std::string temporaryPathBeside(const std::string& path);

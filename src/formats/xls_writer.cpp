@@ -650,12 +650,15 @@ void SheetWriter::write(const SheetPlan& plan, bool active) {
     b_.put32(0);
     b_.end();
 
-    for (size_t i = 0; i < s.merged.size(); i += kMergesPerRecord) {
-        size_t n = std::min(kMergesPerRecord, s.merged.size() - i);
+    std::vector<Range> merged;  // a single cell merged with itself means nothing
+    for (const Range& r : s.merged)
+        if (r.firstRow != r.lastRow || r.firstCol != r.lastCol) merged.push_back(r);
+    for (size_t i = 0; i < merged.size(); i += kMergesPerRecord) {
+        size_t n = std::min(kMergesPerRecord, merged.size() - i);
         b_.record(Rec::MERGEDCELLS);
         b_.put16(uint16_t(n));
         for (size_t k = i; k < i + n; ++k) {
-            const Range& r = s.merged[k];
+            const Range& r = merged[k];
             b_.put16(uint16_t(r.firstRow));
             b_.put16(uint16_t(r.lastRow));
             b_.put16(uint16_t(r.firstCol));
@@ -785,6 +788,7 @@ void writeXls(const Workbook& wb, const std::string& path) {
     plans.reserve(wb.sheets.size());
     for (const Sheet& s : wb.sheets) {
         checkSheetSize(wb, s, path);
+        detail::checkMerges(s, path, ".xls");
         SheetPlan plan{&s, {}};
         if (!sortedUnique(s.cells)) {
             // Sorted by position; of two cells at one position the later one wins.

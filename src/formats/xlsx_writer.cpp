@@ -346,7 +346,10 @@ void markDate1904(const std::string& from, const std::string& to, const std::str
 
 void writeXlsx(const Workbook& wb, const std::string& path) {
     detail::checkWorkbook(wb, path, ".xlsx");
-    for (const Sheet& s : wb.sheets) checkSheet(wb, s, path);
+    for (const Sheet& s : wb.sheets) {
+        checkSheet(wb, s, path);
+        detail::checkMerges(s, path, ".xlsx");
+    }
     detail::checkTarget(path);
 
     TempFile tmp{detail::temporaryPathBeside(path)};

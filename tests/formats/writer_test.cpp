@@ -110,6 +110,7 @@ TEST_P(WriterLimits, RefusesWhatTheFormatCannotHold) {
     partial.sheets[0].complete = false;
     Workbook listOnly = oneSheet({});
     listOnly.sheets[0].loaded = false;
+    Workbook overlap = oneSheet({}, {Range{0, 0, 1, 3}, Range{5, 0, 5, 1}, Range{1, 3, 2, 4}});
     Case cases[] = {
         {"one row too many", oneSheet({numberCell(0, 0, 1), numberCell(w.maxRows, 0, 2)}),
          ErrorKind::TooLarge, rows + " 行"},
@@ -124,6 +125,7 @@ TEST_P(WriterLimits, RefusesWhatTheFormatCannotHold) {
         {"a slash in a sheet name", badName, ErrorKind::Unsupported, "一月/二月"},
         {"the same sheet name twice", twice, ErrorKind::Unsupported, "重复"},
         {"names differing in case only", twiceCase, ErrorKind::Unsupported, "重复"},
+        {"overlapping merged ranges", overlap, ErrorKind::Unsupported, "A1:D2 与 D2:E3 重叠"},
         {"a sheet read only in part", partial, ErrorKind::Unsupported, "只读入了一部分"},
         {"a sheet whose cells were not read", listOnly, ErrorKind::Unsupported, "只读入了一部分"},
     };
