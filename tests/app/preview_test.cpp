@@ -1,0 +1,160 @@
+// The sheet preview: a double-click on the catalogue tree names a workbook in the status bar or
+// runs "select  * from" on a sheet through adoExcel.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <exception>
+#include <memory>
+
+#include "app/tfm_main.h"
+#include "scripted_prompts.h"
+
+namespace {
+
+QString Book(const char* name) {
+    return QString::fromUtf8(SHUHUI_FIXTURES "/workbooks/") + QString::fromUtf8(name);
+}
+
+class PreviewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fm = std::make_unique<TfmMain>(nullptr, QStringLiteral("/nonexistent-dir/curVer.txt"));
+        fm->show();
+        QApplication::processEvents();
+        tree = fm->RzCheckTree1;
+    }
+
+    void Open(const QStringList& files) {
+        prompts.openAnswer = files;
+        fm->RzBmpButton7Click();
+    }
+
+    // A press on the node (ClickedNode) followed by the double-click handler.
+    void DoubleClick(QTreeWidgetItem* node) {
+        const QPoint at = tree->visualItemRect(node).center();
+        QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+        ASSERT_EQ(fm->ClickedNode, node);
+        fm->RzCheckTree1DblClick();
+    }
+
+    static std::string SelectAll(const char* driver, const QString& path, const char* sheet) {
+        return std::string("select  * from [") + driver + ";database=" + path.toStdString() +
+               "].[" + sheet + "]";
+    }
+
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfmMain> fm;
+    QTreeWidget* tree = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PreviewTest, WorkbookNodeNamesTheWorkbookAndLeavesTheGrid) {
+    Open({Book("pay.xls"), Book("工资.xls")});
+    DoubleClick(tree->topLevelItem(1)->child(0));
+    ASSERT_TRUE(fm->adoExcel.active());
+    const std::string sql = fm->adoExcel.sql();
+
+    DoubleClick(tree->topLevelItem(0));
+    EXPECT_EQ(fm->rlbInfo->text(), "工作簿:" + Book("pay.xls"));
+    EXPECT_EQ(fm->adoExcel.sql(), sql);
+    EXPECT_TRUE(fm->adoExcel.active());
+}
+
+TEST_F(PreviewTest, EmptySpaceChangesNothing) {
+    Open({Book("pay.xls")});
+    const QString info = fm->rlbInfo->text();
+    const QPoint empty(5, tree->viewport()->height() - 5);
+    ASSERT_EQ(tree->itemAt(empty), nullptr);
+    QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, empty);
+    ASSERT_EQ(fm->ClickedNode, nullptr);
+    fm->RzCheckTree1DblClick();
+    EXPECT_EQ(fm->rlbInfo->text(), info);
+    EXPECT_TRUE(fm->adoExcel.sql().empty());
+    EXPECT_FALSE(fm->adoExcel.active());
+}
+
+TEST_F(PreviewTest, SheetNodeRunsSelectAllThroughAdoExcel) {
+    const QRect panel = fm->rzpnl_kz_cxgrid->geometry();
+    const bool panelShown = fm->rzpnl_kz_cxgrid->isVisible();
+    const QString info = fm->rlbInfo->text();
+    Open({Book("工资.xls"), Book("pay.xls")});
+    DoubleClick(tree->topLevelItem(1)->child(1));
+    EXPECT_EQ(fm->adoExcel.sql(), SelectAll("Excel 8.0", Book("pay.xls"), "二月$"));
+    ASSERT_TRUE(fm->adoExcel.active());
+    const auto& r = fm->adoExcel.result();
+    EXPECT_EQ(r.rowCount(), 2u);
+    EXPECT_EQ(r.fieldCount(), 4u);
+    // The preview neither moves nor shows the result panel, nor writes the status bar.
+    EXPECT_EQ(fm->rzpnl_kz_cxgrid->geometry(), panel);
+    EXPECT_EQ(fm->rzpnl_kz_cxgrid->isVisible(), panelShown);
+    EXPECT_EQ(fm->rlbInfo->text(), info);
+}
+
+TEST_F(PreviewTest, RealDoubleClickOnASheetGoesThroughTheTreesEvents) {
+    Open({Book("工资.xls")});
+    QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    const QPoint at = tree->visualItemRect(sheet).center();
+    // What the window system delivers for a double-click: press, release, double-click, release.
+    QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(fm->ClickedNode, sheet);
+    EXPECT_EQ(fm->adoExcel.sql(), SelectAll("Excel 8.0", Book("工资.xls"), "工资$"));
+    EXPECT_TRUE(fm->adoExcel.active());
+}
+
+TEST_F(PreviewTest, DriverIsReadAtEachDoubleClick) {
+    Open({Book("工资.xls")});
+    QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    const struct {
+        QRadioButton* button;
+        const char* driver;
+    } steps[] = {
+        {fm->rrb2003, "Excel 8.0"}, {fm->rrb2007, "Excel 12.0"}, {fm->rrb2003, "Excel 8.0"}};
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.driver);
+        s.button->setChecked(true);
+        DoubleClick(sheet);
+        EXPECT_EQ(fm->adoExcel.sql(), SelectAll(s.driver, Book("工资.xls"), "工资$"));
+        EXPECT_TRUE(fm->adoExcel.active());
+    }
+}
+
+TEST_F(PreviewTest, ProviderErrorLeavesTheHandlerWithTheQueryClosed) {
+    fm->rrb2007->setChecked(true);
+    Open({Book("book.xlsx")});
+    QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    DoubleClick(sheet);
+    ASSERT_TRUE(fm->adoExcel.active());
+
+    // The .xlsx workbook under the 2003 driver.
+    fm->rrb2003->setChecked(true);
+    EXPECT_THROW(DoubleClick(sheet), std::exception);
+    EXPECT_EQ(fm->adoExcel.sql(), SelectAll("Excel 8.0", Book("book.xlsx"), "工资$"));
+    EXPECT_FALSE(fm->adoExcel.active());
+
+    // Through the error report, with the provider's message naming the workbook.
+    prompts.calls.clear();
+    EXPECT_FALSE(RunReported([&] {
+        DoubleClick(sheet);
+        return true;
+    }));
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].kind, QString("error"));
+    EXPECT_TRUE(prompts.calls[0].text.contains(Book("book.xlsx")));
+}
+
+TEST_F(PreviewTest, MissingSheetLeavesTheHandlerWithAnError) {
+    Open({Book("社保.xls")});
+    QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    sheet->setText(0, QStringLiteral("没有这张表$"));
+    EXPECT_THROW(DoubleClick(sheet), std::exception);
+    EXPECT_FALSE(fm->adoExcel.active());
+}
