@@ -369,7 +369,7 @@ class XlsReader {
     void onDimensions(Body& b);
     void onRow(Body& b);
     void onColinfo(Body& b);
-    void onDefcolwidth(Body& b) { sheet_->defaultColWidth = b.u16(); }
+    void onDefcolwidth(Body& b) { sheet_->defaultColWidth = displayedWidthFromChars(b.u16()); }
     void onMergedcells(Body& b);
     void onBlank(Body& b);
     void onMulblank(Body& b);
@@ -720,7 +720,7 @@ void XlsReader::onColinfo(Body& b) {
     ColInfo c;
     c.first = b.u16();
     c.last = b.u16();
-    c.width = b.u16() / 256.0;
+    c.width = displayedWidth(b.u16() / 256.0);
     c.style = b.u16();
     c.hidden = b.u16() & 0x01;
     if (c.first > 255) return;

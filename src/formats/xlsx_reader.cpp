@@ -882,7 +882,8 @@ struct SheetHandler {
             if (mn > mx) return;
             ci.first = uint16_t(mn - 1);
             ci.last = uint16_t(mx - 1);
-            ci.width = toDouble(attr(atts, "width"), sheet.defaultColWidth);
+            const char* w = attr(atts, "width");
+            ci.width = w ? displayedWidth(toDouble(w, 0)) : sheet.defaultColWidth;
             ci.hidden = truthy(attr(atts, "hidden"));
             ci.style = uint32_t(toDouble(attr(atts, "style"), 0));
             sheet.cols.push_back(ci);
@@ -892,9 +893,9 @@ struct SheetHandler {
                 sheet.merged.push_back(r);
         } else if (name == "sheetFormatPr") {
             if (const char* w = attr(atts, "defaultColWidth"))
-                sheet.defaultColWidth = toDouble(w, sheet.defaultColWidth);
+                sheet.defaultColWidth = displayedWidth(toDouble(w, 9.140625));
             else if (const char* bw = attr(atts, "baseColWidth"))
-                sheet.defaultColWidth = toDouble(bw, 8) + 0.43;
+                sheet.defaultColWidth = displayedWidthFromChars(toDouble(bw, 8));
         }
     }
 
