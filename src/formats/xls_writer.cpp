@@ -407,7 +407,7 @@ uint16_t columnWidthUnits(double width) {
         pixels = std::floor(width * 7 + 0.5) + 5;
         units = pixels / 7 * 256;
     }
-    return uint16_t(std::min(units, 65535.0));
+    return uint16_t(std::min(units, 65280.0));  // COLINFO holds at most 255 characters
 }
 
 void SheetWriter::writeColumns(const Sheet& s) {
@@ -448,8 +448,8 @@ void SheetWriter::writeRowRecord(uint32_t row, const Cell* first, const Cell* la
     uint16_t flags = 0x0100;
     if (info) {
         double twips = std::round(info->height * 20);
-        height = uint16_t(std::clamp(twips, 0.0, 8191.0));
-        flags |= 0x0040;  // height set by the user
+        height = uint16_t(std::clamp(twips, 2.0, 8192.0));  // the range ROW allows
+        flags |= 0x0040;                                    // height set by the user
         if (info->hidden) flags |= 0x0020;
     }
     b_.record(Rec::ROW);
