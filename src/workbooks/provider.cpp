@@ -431,10 +431,110 @@ void demoteToText(Column& c) {
     c = std::move(text);
 }
 
+// A number into a result column: as a date, a boolean, a number, or as the text General shows.
+void appendNumberAs(Column& col, double v) {
+    switch (col.type()) {
+        case FieldType::DateTime:
+            col.appendDate(v);
+            break;
+        case FieldType::Boolean:
+            col.appendBool(v != 0);
+            break;
+        case FieldType::String:
+            col.appendText(formats::formatGeneral(v));
+            break;
+        default:
+            col.appendNumber(v);
+            break;
+    }
+}
+
+// A text into a result column. Under a column of another type a blank-only text (the ' ' filler of
+// a union) is an empty cell and any other text turns the column into text; no value is dropped.
+void appendTextAs(Column& col, std::string_view s) {
+    if (col.type() != FieldType::String) {
+        if (blankOnly(s)) {
+            col.appendNull();
+            return;
+        }
+        demoteToText(col);
+    }
+    col.appendText(s);
+}
+
 struct Finalizer {
     sqlite3_stmt* stmt = nullptr;
     ~Finalizer() { sqlite3_finalize(stmt); }
 };
+
+// Plain selects of whole sheets stacked with "union all" are copied from the cached tables
+// straight into the result, under the same naming and typing rules as the engine's path. Anything
+// this path does not resolve (an unknown field, a wrong alias, branches of different widths, a
+// repeated name) goes to the engine, which gives the answer or the error.
+std::shared_ptr<Result> runPlain(const std::vector<PlainSelect>& branches,
+                                 const std::vector<SheetRef>& refs,
+                                 const std::vector<std::shared_ptr<const SheetTable>>& tables) {
+    std::vector<std::vector<size_t>> columns(branches.size());
+    size_t width = 0, total = 0;
+    for (size_t b = 0; b < branches.size(); ++b) {
+        const PlainSelect& br = branches[b];
+        const SheetTable& t = *tables[br.ref];
+        const std::string& alias = refs[br.ref].alias;
+        if (br.fields.empty()) {
+            for (size_t k = 0; k < t.width(); ++k) columns[b].push_back(k);
+        } else {
+            for (size_t k = 0; k < br.fields.size(); ++k) {
+                if (!br.qualifiers[k].empty() && !equalsNoCase(br.qualifiers[k], alias))
+                    return nullptr;
+                size_t found = t.width();
+                for (size_t f = 0; f < t.width(); ++f)
+                    if (equalsNoCase(t.fields[f].name, br.fields[k])) {
+                        found = f;
+                        break;
+                    }
+                if (found == t.width()) return nullptr;
+                columns[b].push_back(found);
+            }
+        }
+        if (b == 0) width = columns[0].size();
+        if (columns[b].size() != width) return nullptr;
+        total += br.top ? std::min(*br.top, t.rows) : t.rows;
+    }
+    const SheetTable& first = *tables[branches[0].ref];
+    for (size_t a = 0; a < width; ++a)
+        for (size_t c = a + 1; c < width; ++c)
+            if (equalsNoCase(first.fields[columns[0][a]].name, first.fields[columns[0][c]].name))
+                return nullptr;
+
+    auto result = std::make_shared<Result>();
+    for (size_t k = 0; k < width; ++k) {
+        const SheetField& f = first.fields[columns[0][k]];
+        result->addField(f.name, f.type).reserve(total);
+    }
+    for (size_t b = 0; b < branches.size(); ++b) {
+        const SheetTable& t = *tables[branches[b].ref];
+        const size_t rows = branches[b].top ? std::min(*branches[b].top, t.rows) : t.rows;
+        for (size_t k = 0; k < width; ++k) {
+            Column& col = result->field(k);
+            const size_t src = columns[b][k];
+            for (size_t r = 0; r < rows; ++r) {
+                switch (t.kind(r, src)) {
+                    case ValueKind::Null:
+                        col.appendNull();
+                        break;
+                    case ValueKind::Text:
+                        appendTextAs(col, t.text(r, src));
+                        break;
+                    default:
+                        appendNumberAs(col, t.number(r, src));
+                        break;
+                }
+            }
+        }
+    }
+    result->setRowCount(total);
+    return result;
+}
 
 std::shared_ptr<Result> Engine::run(const std::string& sql) {
     std::lock_guard lock(mutex_);
@@ -442,6 +542,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
 
     // Resolve the workbooks and sheets; read what is not cached yet.
     std::vector<std::string> names(refs.size());
+    std::vector<std::shared_ptr<const SheetTable>> tables(refs.size());
     std::vector<std::pair<uint64_t, std::string>> temporary;  // first-rows tables of this query
     struct DropTemporary {
         Engine& e;
@@ -502,6 +603,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
                 const uint64_t id = publishSheet(table);
                 temporary.emplace_back(id, createVtab(id, "xl_first_"));
                 names[0] = temporary.back().second;
+                tables[0] = table;
                 missing.clear();
             }
         }
@@ -565,6 +667,11 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
                             (list.empty() ? "：这个工作簿没有工作表" : "：它的表有 " + list));
         }
         names[i] = it->second.sqlName;
+        tables[i] = it->second.table;
+    }
+
+    if (const auto plain = plainUnion(sql, refs)) {
+        if (auto r = runPlain(*plain, refs, tables)) return r;
     }
 
     const std::string text = rewriteQuery(sql, refs, names);
@@ -658,38 +765,16 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
                                                                    : FieldType::Float);
                 known[static_cast<size_t>(i)] = true;
             }
-            const FieldType t = col.type();
             if (vt == SQLITE_INTEGER || vt == SQLITE_FLOAT) {
-                const double v = sqlite3_column_double(f.stmt, i);
-                switch (t) {
-                    case FieldType::DateTime:
-                        col.appendDate(v);
-                        break;
-                    case FieldType::Boolean:
-                        col.appendBool(v != 0);
-                        break;
-                    case FieldType::String:
-                        col.appendText(formats::formatGeneral(v));
-                        break;
-                    default:
-                        col.appendNumber(v);
-                        break;
-                }
+                appendNumberAs(col, sqlite3_column_double(f.stmt, i));
                 continue;
             }
             // The blob form of a text needs no terminating NUL, so SQLite hands over its buffer
             // without copying it.
             const auto* p = static_cast<const char*>(sqlite3_column_blob(f.stmt, i));
-            const std::string_view s(p ? p : "",
-                                     static_cast<size_t>(sqlite3_column_bytes(f.stmt, i)));
-            if (t != FieldType::String) {
-                if (blankOnly(s)) {
-                    col.appendNull();  // the ' ' filler of a union under a numeric column
-                    continue;
-                }
-                demoteToText(col);
-            }
-            col.appendText(s);
+            appendTextAs(
+                col,
+                std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(f.stmt, i))));
         }
         result->commitRow();
     }

@@ -37,4 +37,17 @@ std::string rewriteQuery(std::string_view sql, const std::vector<SheetRef>& refs
 // only the first rows of its sheet.
 std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRef>& refs);
 
+// One branch of a plain union: "select [top N] <fields or *> from <reference> [alias]".
+struct PlainSelect {
+    size_t ref = 0;                       // index into the references
+    std::vector<std::string> fields;      // as written, brackets removed; empty for "*"
+    std::vector<std::string> qualifiers;  // the "T0" of "T0.姓名", empty when none
+    std::optional<size_t> top;
+};
+
+// The branches of a query that only stacks plain selects of whole sheets with "union all" (a single
+// plain select too), which can be answered without the SQL engine; nullopt for anything else.
+std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
+                                                   const std::vector<SheetRef>& refs);
+
 }  // namespace shuhui::workbooks
