@@ -179,6 +179,16 @@ class Body {
         return n;
     }
     size_t segmentRemaining() const { return segEnd_ - pos_; }
+    // no byte left in this record or its CONTINUEs (constant time, unlike remaining())
+    bool atEnd() const {
+        if (pos_ < segEnd_) return false;
+        size_t at = segEnd_;
+        while (at < rec_.end) {
+            if (s_[at + 2] | s_[at + 3]) return false;
+            at += 4;
+        }
+        return true;
+    }
 
     uint8_t u8() {
         need(1);
@@ -273,7 +283,6 @@ class Body {
         size_t cch = shortCount ? u8() : u16();
         uint8_t flags = u8();
         std::string out;
-        out.reserve(std::min(cch * 3, remaining() * 3));
         size_t runs = 0, ext = 0;
         if (flags & 0x08) runs = u16();
         if (flags & 0x04) ext = u32();
@@ -548,14 +557,13 @@ void XlsReader::onSst(Body& b) {
     // every string takes at least 3 bytes: cap the reservation by what is there
     wb_.strings.reserve(std::min<size_t>(unique, b.remaining() / 3 + 1));
     for (uint32_t i = 0; i < unique; ++i) {
-        if (b.remaining() == 0) break;  // some writers overstate the count
+        if (b.atEnd()) break;  // some writers overstate the count
         size_t cch = b.u16();
         uint8_t flags = b.u8();
         size_t runs = 0, ext = 0;
         if (flags & 0x08) runs = b.u16();
         if (flags & 0x04) ext = b.u32();
         std::string s;
-        s.reserve(std::min(cch, b.remaining()));
         b.chars(s, cch, flags & 0x01);
         b.skip(runs * 4);
         b.skip(ext);
@@ -730,8 +738,8 @@ void XlsReader::onColinfo(Body& b) {
 }
 
 void XlsReader::onMergedcells(Body& b) {
-    size_t n = b.u16();
-    for (size_t i = 0; i < n && b.remaining() >= 8; ++i) {
+    size_t n = std::min<size_t>(b.u16(), b.remaining() / 8);
+    for (size_t i = 0; i < n; ++i) {
         Range r;
         r.firstRow = b.u16();
         r.lastRow = b.u16();
