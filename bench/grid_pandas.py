@@ -75,7 +75,7 @@ def main():
             for c, col in enumerate(values):
                 for r, v in enumerate(col):
                     if isinstance(v, pd.Timestamp):
-                        ws.write(r + 1, c, v.to_pydatetime(), date_style)
+                        ws.write(r + 1, c, v.to_pydatetime(warn=False), date_style)
                     elif isinstance(v, (np.integer, np.floating)):
                         ws.write(r + 1, c, float(v))
                     else:
