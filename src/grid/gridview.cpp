@@ -551,15 +551,6 @@ DistinctValues GridView::distinctValues(size_t col) const {
     return out;
 }
 
-bool GridView::rowPasses(uint32_t row) const {
-    for (const auto& [col, f] : filters_) {
-        const Column* c = field(col);
-        if (!c) return false;
-        if (!prepare(c, f).passes(row)) return false;
-    }
-    return true;
-}
-
 // ---- sorting and grouping
 // ----------------------------------------------------------------------------
 

@@ -335,7 +335,6 @@ class GridView {
     std::unordered_set<std::string> expandedPaths() const;
     void rebuild(const std::unordered_set<std::string>& expanded);
     void invalidateSummaries();
-    bool rowPasses(uint32_t row) const;
     bool countOnly(size_t col) const;
 
     std::shared_ptr<workbooks::Result> result_;

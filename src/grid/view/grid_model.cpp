@@ -24,7 +24,29 @@ Qt::Alignment qtAlignment(grid::Alignment a) {
 }
 
 GridModel::GridModel(grid::GridView& engine, QObject* parent)
-    : QAbstractTableModel(parent), engine_(engine), cols_(engine.displayColumns()) {}
+    : QAbstractTableModel(parent), engine_(engine), cols_(engine.displayColumns()) {
+    engine_.setChangeListener([this] { engineChangedOutside(); });
+}
+
+GridModel::~GridModel() {
+    engine_.setChangeListener({});
+}
+
+void GridModel::engineChangedOutside() {
+    if (inChange_ || pending_) return;
+    pending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (pending_) reload();
+        },
+        Qt::QueuedConnection);
+}
+
+bool GridModel::valid(const QModelIndex& index) const {
+    return index.isValid() && index.row() < rowCount() && index.column() < columnCount() &&
+           cols_[size_t(index.column())] < engine_.columnCount();
+}
 
 int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(engine_.rows().size());
@@ -77,17 +99,19 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount() ||
+        cols_[size_t(section)] >= engine_.columnCount())
+        return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return QString::fromStdString(engine_.column(cols_[size_t(section)]).caption);
     return {};
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
+    if (!valid(index)) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.row() < rowCount() && rowKind(index.row()) == RowKind::Data &&
-        engine_.options().editing && engine_.field(cols_[size_t(index.column())]))
+    if (rowKind(index.row()) == RowKind::Data && engine_.options().editing &&
+        engine_.field(cols_[size_t(index.column())]))
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -119,7 +143,9 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     const auto v = parseCell(value.toString(), engine_.isNumericColumn(col));
     if (!v) return false;
     const size_t before = engine_.rows().size();
+    inChange_ = true;
     engine_.setCell(r.index, col, *v);
+    inChange_ = false;
     const auto& rows = engine_.rows();
     if (rows.size() == before && rows[size_t(index.row())].kind == RowKind::Data &&
         rows[size_t(index.row())].index == r.index) {
@@ -160,7 +186,10 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
 
 void GridModel::change(const std::function<void(grid::GridView&)>& f) {
     beginResetModel();
+    inChange_ = true;
     if (f) f(engine_);
+    inChange_ = false;
+    pending_ = false;
     cols_ = engine_.displayColumns();
     endResetModel();
     emit engineChanged();

@@ -26,6 +26,7 @@ class GridModel : public QAbstractTableModel {
     enum Role { RowKindRole = Qt::UserRole + 1, LevelRole, EngineIndexRole };
 
     explicit GridModel(grid::GridView& engine, QObject* parent = nullptr);
+    ~GridModel() override;
 
     grid::GridView& engine() { return engine_; }
     const grid::GridView& engine() const { return engine_; }
@@ -62,8 +63,13 @@ class GridModel : public QAbstractTableModel {
     void summariesChanged();
 
   private:
+    bool valid(const QModelIndex& index) const;
+    void engineChangedOutside();
+
     grid::GridView& engine_;
     std::vector<size_t> cols_;
+    bool inChange_ = false;  // our own change: the listener stays quiet
+    bool pending_ = false;   // a reset is scheduled
 };
 
 // Qt alignment of an engine alignment, vertically centred.

@@ -50,7 +50,12 @@ ResultGrid::ResultGrid(QWidget* parent) : QWidget(parent) {
     syncWidgets();
 }
 
-ResultGrid::~ResultGrid() = default;
+ResultGrid::~ResultGrid() {
+    // The widgets and the model go before the engine they read.
+    delete popup_;
+    delete table_;
+    delete model_;
+}
 
 FooterRow* ResultGrid::footer() const {
     return table_->footer();
