@@ -40,9 +40,9 @@ TfmMain::~TfmMain() {
 }
 
 void TfmMain::connectHandlers() {
-    connect(RzBmpButton6, &QPushButton::clicked, this, &TfmMain::RzBmpButton6Click);
-    connect(RzBmpButton4, &QPushButton::clicked, this, &TfmMain::RzBmpButton4Click);
-    connect(RzBmpButton5, &QPushButton::clicked, this, &TfmMain::RzBmpButton5Click);
+    connect(RzBmpButton6, &TBmpButton::Click, this, &TfmMain::RzBmpButton6Click);
+    connect(RzBmpButton4, &TBmpButton::Click, this, &TfmMain::RzBmpButton4Click);
+    connect(RzBmpButton5, &TBmpButton::Click, this, &TfmMain::RzBmpButton5Click);
 
     connect(btn_cxGrid_close, &QPushButton::clicked, this, &TfmMain::btn_cxGrid_closeClick);
     connect(img10, &TImage::mouseDown, this, &TfmMain::img10MouseDown);
@@ -81,6 +81,7 @@ void TfmMain::FormShow() {
     setWindowTitle(CaptionWithVersion(windowTitle(), ReadVersion(path)));
     RzLabel1->setText(windowTitle());
     RzLabel1->adjustSize();
+    setAccessibleName(windowTitle());
 }
 
 void TfmMain::FormDestroy() {

@@ -114,6 +114,22 @@ void TPanel::resizeEvent(QResizeEvent* event) {
 
 TBmpButton::TBmpButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     setAttribute(Qt::WA_Hover);
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on && !clicking_) emit Click();
+        // An exclusive group unchecks the previous button through its nextCheckState(); no
+        // click follows that one.
+        if (!on) clicking_ = false;
+    });
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        clicking_ = false;
+        emit Click();
+    });
+}
+
+void TBmpButton::nextCheckState() {
+    // A click is under way: its clicked() reports it, not the toggle it causes.
+    clicking_ = true;
+    QPushButton::nextCheckState();
 }
 
 void TBmpButton::setGlyph(Glyph g) {

@@ -97,12 +97,20 @@ class TBmpButton : public QPushButton {
     // Caption-bar buttons: transparent face, white glyph, red hot face for the close button.
     void setCaptionStyle(bool on);
 
+  signals:
+    // The button's OnClick: a click (mouse, keyboard, click()), and also a checkable button being
+    // checked by other means, as an accessibility client's "Toggle" action does (that path emits
+    // no clicked()). Runs once per user action.
+    void Click();
+
   protected:
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
+    void nextCheckState() override;
 
   private:
+    bool clicking_ = false;
     Glyph glyph_ = Glyph::None;
     bool captionStyle_ = false;
     bool hot_ = false;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QTest>
 
@@ -170,4 +171,26 @@ TEST(PointerDragGeometry, WindowResizeFollowsTheNamedEdges) {
               QRect(100, 100, 810, 620));
     EXPECT_EQ(PointerDrag::DraggedGeometry(start, {10, 20}, M::MoveWindow, {}, {}, {}),
               QRect(110, 120, 800, 600));
+}
+
+TEST(TBmpButton, ClickIsReportedOncePerActionAlsoForAToggle) {
+    TBmpButton a("a"), b("b");
+    QButtonGroup group;
+    group.setExclusive(true);
+    for (TBmpButton* x : {&a, &b}) {
+        x->setCheckable(true);
+        group.addButton(x);
+    }
+    a.setChecked(true);
+    int clicks = 0;
+    QObject::connect(&b, &TBmpButton::Click, [&] { ++clicks; });
+    b.click();  // mouse or keyboard
+    EXPECT_EQ(clicks, 1);
+    b.click();  // already down: still a click
+    EXPECT_EQ(clicks, 2);
+    a.setChecked(true);
+    EXPECT_EQ(clicks, 2);
+    b.toggle();  // what an accessibility client's Toggle action does
+    EXPECT_EQ(clicks, 3);
+    EXPECT_TRUE(b.isChecked());
 }

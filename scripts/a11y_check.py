@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Drives the running program through the accessibility bus (AT-SPI), as an automation client would.
+
+Finds the main window, the three mode buttons by their accessible description (the control name),
+presses 横向合并 and reads back RzPanel6's caption, toggles rcbClear, reads RzCheckTree1.
+Exits 0 when every step behaves; prints what it saw. Run it through scripts/a11y_check.sh.
+"""
+import sys
+import time
+
+import pyatspi
+
+APP_NAME = sys.argv[1] if len(sys.argv) > 1 else "shuhui"
+
+
+def find_app(timeout=30.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            if app is not None and app.name == APP_NAME:
+                return app
+        time.sleep(0.5)
+    raise SystemExit("program %r not found on the accessibility bus" % APP_NAME)
+
+
+def by_description(root, name):
+    found = pyatspi.utils.findDescendant(root, lambda a: a is not None and a.description == name)
+    if found is None:
+        raise SystemExit("no control with accessible description %r" % name)
+    return found
+
+
+def press(acc):
+    action = acc.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    index = names.index("Press") if "Press" in names else 0
+    action.doAction(index)
+
+
+def fresh(acc):
+    """Drops the client-side cache so names and states are read from the program again."""
+    try:
+        acc.clear_cache()
+    except AttributeError:
+        pass
+    return acc
+
+
+def checked(acc):
+    return fresh(acc).getState().contains(pyatspi.STATE_CHECKED)
+
+
+def name_of(acc):
+    return fresh(acc).name
+
+
+def main():
+    failures = []
+    app = find_app()
+    window = app.getChildAtIndex(0)
+    print("main window: role=%s name=%r description=%r" % (window.getRoleName(), window.name, window.description))
+    if not window.name.startswith("凌川数汇"):
+        failures.append("main window name %r" % window.name)
+
+    modes = {}
+    for name, caption in (("RzBmpButton6", "查询汇总"), ("RzBmpButton4", "横向合并"), ("RzBmpButton5", "纵向合并")):
+        acc = by_description(window, name)
+        modes[name] = acc
+        print("mode button %s: role=%s name=%r checked=%s" % (name, acc.getRoleName(), acc.name, checked(acc)))
+        if acc.name != caption:
+            failures.append("%s name %r" % (name, acc.name))
+
+    bar = by_description(window, "RzPanel6")
+    print("RzPanel6 at start: %r" % bar.name)
+    press(modes["RzBmpButton4"])
+    time.sleep(0.5)
+    caption = name_of(bar)
+    print("RzPanel6 after 横向合并: %r" % caption)
+    if caption != " 当前操作类型 > 横向合并   ":
+        failures.append("RzPanel6 caption %r" % caption)
+    if not checked(modes["RzBmpButton4"]) or checked(modes["RzBmpButton6"]):
+        failures.append("mode buttons not exclusive after pressing 横向合并")
+
+    clear = by_description(window, "rcbClear")
+    before = checked(clear)
+    press(clear)
+    time.sleep(0.3)
+    after = checked(clear)
+    print("rcbClear %r: checked %s -> %s" % (clear.name, before, after))
+    if before == after:
+        failures.append("rcbClear did not toggle")
+
+    tree = by_description(window, "RzCheckTree1")
+    try:
+        rows = tree.queryTable().nRows
+    except NotImplementedError:
+        rows = tree.childCount
+    items = []
+    for i in range(tree.childCount):
+        child = tree.getChildAtIndex(i)
+        if child is not None and child.getRole() == pyatspi.ROLE_TABLE_CELL:
+            items.append(child.name)
+    print("RzCheckTree1: role=%s name=%r rows=%d items=%r" % (tree.getRoleName(), tree.name, rows, items))
+    if tree.getRole() not in (pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE):
+        failures.append("RzCheckTree1 role %s" % tree.getRoleName())
+
+    press(modes["RzBmpButton6"])
+    time.sleep(0.3)
+    print("RzPanel6 after 查询汇总: %r" % name_of(bar))
+
+    if failures:
+        print("FAILED: " + "; ".join(failures))
+        return 1
+    print("a11y check passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

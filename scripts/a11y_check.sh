@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs scripts/a11y_check.py against the program under Xvfb with an AT-SPI bus.
+# Installs what it needs when missing; builds the program if it is not built yet.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${BUILD_DIR:-$ROOT/build/shell}"
+
+need=()
+for p in python3-pyatspi at-spi2-core dbus-x11 xvfb fonts-noto-cjk; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+if [ ! -x "$BUILD/src/app/shuhui" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$BUILD" --target shuhui
+fi
+
+DISPLAY_NUM="${DISPLAY_NUM:-:98}"
+Xvfb "$DISPLAY_NUM" -screen 0 1280x800x24 -nolisten tcp &
+XVFB=$!
+trap 'kill $XVFB 2>/dev/null || true' EXIT
+sleep 1
+
+export DISPLAY="$DISPLAY_NUM" SHUHUI_BIN="$BUILD/src/app/shuhui" A11Y_SCRIPT="$ROOT/scripts/a11y_check.py"
+dbus-run-session -- bash -c '
+  set -u
+  LAUNCHER=/usr/libexec/at-spi-bus-launcher
+  [ -x "$LAUNCHER" ] || LAUNCHER=/usr/lib/at-spi2-core/at-spi-bus-launcher
+  "$LAUNCHER" --launch-immediately &
+  BUS=$!
+  sleep 1
+  QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$SHUHUI_BIN" &
+  APP=$!
+  sleep 3
+  /usr/bin/python3 "${A11Y_DEBUG:-$A11Y_SCRIPT}" shuhui  # the system Python holds the pyatspi bindings
+  rc=$?
+  kill $APP 2>/dev/null || true
+  kill $BUS 2>/dev/null || true
+  exit $rc
+'
