@@ -467,6 +467,181 @@ struct Finalizer {
     ~Finalizer() { sqlite3_finalize(stmt); }
 };
 
+// Result field names made unique: a name that occurs twice (T0.*,T1.* both hold 姓名) is told
+// apart by its table's alias (T0.姓名, T1.姓名); what is still repeated gets a numeric suffix.
+std::vector<std::string> uniqueFieldNames(std::vector<std::string> names,
+                                          const std::vector<std::string>& aliases) {
+    const size_t n = names.size();
+    auto dup = [&](const std::string& nm, size_t self) {
+        for (size_t k = 0; k < n; ++k)
+            if (k != self && equalsNoCase(names[k], nm)) return true;
+        return false;
+    };
+    std::vector<bool> repeated(n);
+    for (size_t i = 0; i < n; ++i) repeated[i] = dup(names[i], i);
+    for (size_t i = 0; i < n; ++i) {
+        if (!repeated[i] || aliases[i].empty()) continue;
+        const std::string candidate = aliases[i] + "." + names[i];
+        if (!dup(candidate, i)) names[i] = candidate;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t k = 0; k < i; ++k) {
+            if (!equalsNoCase(names[k], names[i])) continue;
+            for (int s = 1;; ++s) {
+                std::string candidate = names[i] + std::to_string(s);
+                bool clash = false;
+                for (size_t j = 0; j < n && !clash; ++j)
+                    clash = j != i && equalsNoCase(names[j], candidate);
+                if (!clash) {
+                    names[i] = candidate;
+                    break;
+                }
+            }
+            break;
+        }
+    }
+    return names;
+}
+
+size_t findField(const SheetTable& t, const std::string& name) {
+    for (size_t f = 0; f < t.width(); ++f)
+        if (equalsNoCase(t.fields[f].name, name)) return f;
+    return t.width();
+}
+
+// The inner join of the join step ("T0.k= T1.k and T1.k=T2.k"), as nested hash lookups in from
+// order: each further table is probed through the hash index of its join field with the value of
+// the table it is linked to. Rows come in the order of the first table, then of each match. The
+// comparisons are the engine's: texts without regard to ASCII case, numbers by value, Nulls never
+// equal. Anything else (texts against numbers, a field or alias not found, equalities that do not
+// link every table once) goes to the engine.
+std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>& refs,
+                                const std::vector<std::shared_ptr<const SheetTable>>& tables) {
+    const size_t n = j.tables.size();
+    std::vector<const SheetTable*> t(n);
+    std::vector<std::string> alias(n);
+    for (size_t k = 0; k < n; ++k) {
+        t[k] = tables[j.tables[k]].get();
+        alias[k] = refs[j.tables[k]].alias;
+        for (size_t m = 0; m < k; ++m)
+            if (equalsNoCase(alias[m], alias[k])) return nullptr;
+    }
+    auto tableOf = [&](const std::string& q) {
+        for (size_t k = 0; k < n; ++k)
+            if (equalsNoCase(alias[k], q)) return k;
+        return n;
+    };
+    struct Out {
+        size_t table, col;
+    };
+    std::vector<Out> out;
+    for (const auto& item : j.items) {
+        const size_t k = tableOf(item.qualifier);
+        if (k == n) return nullptr;
+        if (item.field.empty()) {
+            for (size_t c = 0; c < t[k]->width(); ++c) out.push_back({k, c});
+        } else {
+            const size_t c = findField(*t[k], item.field);
+            if (c == t[k]->width()) return nullptr;
+            out.push_back({k, c});
+        }
+    }
+    struct Link {
+        size_t from = 0, fromCol = 0, col = 0;
+        bool text = false;
+        bool set = false;
+    };
+    std::vector<Link> links(n);
+    if (j.equalities.size() != n - 1) return nullptr;
+    for (const auto& e : j.equalities) {
+        size_t a = tableOf(e.leftQualifier), b = tableOf(e.rightQualifier);
+        if (a == n || b == n || a == b) return nullptr;
+        size_t ca = findField(*t[a], e.leftField), cb = findField(*t[b], e.rightField);
+        if (ca == t[a]->width() || cb == t[b]->width()) return nullptr;
+        if (a > b) {
+            std::swap(a, b);
+            std::swap(ca, cb);
+        }
+        if (links[b].set) return nullptr;
+        const bool ta = t[a]->fields[ca].type == FieldType::String;
+        const bool tb = t[b]->fields[cb].type == FieldType::String;
+        if (ta != tb) return nullptr;
+        links[b] = {a, ca, cb, ta, true};
+    }
+    for (size_t k = 1; k < n; ++k)
+        if (!links[k].set) return nullptr;
+
+    std::vector<std::string> names, aliases;
+    for (const Out& o : out) {
+        names.push_back(t[o.table]->fields[o.col].name);
+        aliases.push_back(alias[o.table]);
+    }
+    names = uniqueFieldNames(std::move(names), aliases);
+    auto result = std::make_shared<Result>();
+    size_t expected = 0;
+    for (const SheetTable* x : t) expected = std::max(expected, x->rows);
+    for (size_t c = 0; c < out.size(); ++c)
+        result->addField(names[c], t[out[c].table]->fields[out[c].col].type).reserve(expected);
+    std::vector<const HashIndex*> index(n, nullptr);
+    for (size_t k = 1; k < n; ++k) index[k] = &t[k]->index(links[k].col);
+
+    std::vector<uint32_t> cur(n);
+    auto emit = [&] {
+        for (size_t c = 0; c < out.size(); ++c) {
+            const SheetTable& x = *t[out[c].table];
+            const uint32_t r = cur[out[c].table];
+            Column& col = result->field(c);
+            switch (x.kind(r, out[c].col)) {
+                case ValueKind::Null:
+                    col.appendNull();
+                    break;
+                case ValueKind::Text:
+                    appendTextAs(col, x.text(r, out[c].col));
+                    break;
+                default:
+                    appendNumberAs(col, x.number(r, out[c].col));
+                    break;
+            }
+        }
+        result->commitRow();
+    };
+    auto descend = [&](auto&& self, size_t k) -> void {
+        if (k == n) {
+            emit();
+            return;
+        }
+        const Link& l = links[k];
+        const SheetTable& src = *t[l.from];
+        const SheetTable& dst = *t[k];
+        const uint32_t sr = cur[l.from];
+        const ValueKind kind = src.kind(sr, l.fromCol);
+        if (kind == ValueKind::Null) return;
+        if (l.text) {
+            const std::string_view key = src.text(sr, l.fromCol);
+            for (uint32_t r = index[k]->firstText(key); r != kNoRow; r = index[k]->next(r)) {
+                if (dst.kind(r, l.col) != ValueKind::Text || !equalsNoCase(dst.text(r, l.col), key))
+                    continue;
+                cur[k] = r;
+                self(self, k + 1);
+            }
+        } else {
+            const double key = src.number(sr, l.fromCol);
+            for (uint32_t r = index[k]->firstNumber(key); r != kNoRow; r = index[k]->next(r)) {
+                const ValueKind dk = dst.kind(r, l.col);
+                if (dk == ValueKind::Null || dk == ValueKind::Text || dst.number(r, l.col) != key)
+                    continue;
+                cur[k] = r;
+                self(self, k + 1);
+            }
+        }
+    };
+    for (uint32_t r = 0; r < t[0]->rows; ++r) {
+        cur[0] = r;
+        descend(descend, 1);
+    }
+    return result;
+}
+
 // Plain selects of whole sheets stacked with "union all" are copied from the cached tables
 // straight into the result, under the same naming and typing rules as the engine's path. Anything
 // this path does not resolve (an unknown field, a wrong alias, branches of different widths, a
@@ -670,6 +845,9 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         tables[i] = it->second.table;
     }
 
+    if (const auto join = plainJoin(sql, refs)) {
+        if (auto r = runJoin(*join, refs, tables)) return r;
+    }
     if (const auto plain = plainUnion(sql, refs)) {
         if (auto r = runPlain(*plain, refs, tables)) return r;
     }
@@ -708,40 +886,15 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
             name = "Expr" + std::to_string(1000 + i);
         fieldNames.push_back(std::move(name));
     }
-    // A name that occurs twice (T0.*,T1.* both hold 姓名) is told apart by its table's alias.
-    auto dup = [&](const std::string& nm, int self) {
-        for (int k = 0; k < n; ++k)
-            if (k != self && equalsNoCase(fieldNames[static_cast<size_t>(k)], nm)) return true;
-        return false;
-    };
-    std::vector<bool> repeated(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        repeated[static_cast<size_t>(i)] = dup(fieldNames[static_cast<size_t>(i)], i);
+    std::vector<std::string> aliases(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        if (!repeated[static_cast<size_t>(i)]) continue;
         const char* table = sqlite3_column_table_name(f.stmt, i);
         auto a = table ? aliasOf.find(table) : aliasOf.end();
-        if (a != aliasOf.end()) {
-            const std::string candidate = a->second + "." + fieldNames[static_cast<size_t>(i)];
-            if (!dup(candidate, i)) fieldNames[static_cast<size_t>(i)] = candidate;
-        }
+        if (a != aliasOf.end()) aliases[static_cast<size_t>(i)] = a->second;
     }
+    fieldNames = uniqueFieldNames(std::move(fieldNames), aliases);
     for (int i = 0; i < n; ++i) {
-        std::string& nm = fieldNames[static_cast<size_t>(i)];
-        for (int k = 0; k < i; ++k) {
-            if (!equalsNoCase(fieldNames[static_cast<size_t>(k)], nm)) continue;
-            for (int s = 1;; ++s) {
-                std::string candidate = nm + std::to_string(s);
-                bool clash = false;
-                for (int j = 0; j < n && !clash; ++j)
-                    clash = j != i && equalsNoCase(fieldNames[static_cast<size_t>(j)], candidate);
-                if (!clash) {
-                    nm = candidate;
-                    break;
-                }
-            }
-            break;
-        }
+        const std::string& nm = fieldNames[static_cast<size_t>(i)];
         bool isKnown;
         const FieldType t = typeOfDecl(sqlite3_column_decltype(f.stmt, i), isKnown);
         known[static_cast<size_t>(i)] = isKnown;

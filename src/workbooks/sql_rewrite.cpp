@@ -336,6 +336,108 @@ std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRe
     return static_cast<size_t>(std::stoul(t[2]->text));
 }
 
+namespace {
+
+// The query's tokens without blanks, each reference replaced by the word shuhui_ref_<i>.
+struct CompactTokens {
+    std::vector<Token> all;
+    std::vector<const Token*> t;
+
+    CompactTokens(std::string_view sql, const std::vector<SheetRef>& refs) {
+        std::string text;
+        size_t pos = 0;
+        for (size_t i = 0; i < refs.size(); ++i) {
+            text.append(sql.substr(pos, refs[i].begin - pos));
+            text += " shuhui_ref_" + std::to_string(i) + " ";
+            pos = refs[i].end;
+        }
+        text.append(sql.substr(pos));
+        all = tokenize(text);
+        for (const Token& tok : all)
+            if (tok.kind != Token::Space) t.push_back(&tok);
+        while (!t.empty() && t.back()->kind == Token::Punct && t.back()->text == ";") t.pop_back();
+    }
+    bool word(size_t i, std::string_view w) const {
+        return i < t.size() && t[i]->kind == Token::Word && iequals(t[i]->text, w);
+    }
+    bool punct(size_t i, std::string_view p) const {
+        return i < t.size() && t[i]->kind == Token::Punct && t[i]->text == p;
+    }
+    // A field or alias name: a word that is no clause keyword, or a quoted name.
+    bool name(size_t i, std::string& out) const {
+        if (i >= t.size()) return false;
+        if (t[i]->kind == Token::Word) {
+            if (iequals(t[i]->text, "from") || iequals(t[i]->text, "select") ||
+                isClauseWord(t[i]->text) || iequals(t[i]->text, "and"))
+                return false;
+            out = t[i]->text;
+            return true;
+        }
+        if (t[i]->kind == Token::Quoted) {
+            const std::string& q = t[i]->text;
+            out.clear();
+            for (size_t k = 1; k + 1 < q.size(); ++k) {
+                out += q[k];
+                if (q[k] == '"') ++k;
+            }
+            return true;
+        }
+        return false;
+    }
+    // shuhui_ref_<i> at i: the reference index.
+    std::optional<size_t> ref(size_t i) const {
+        if (i >= t.size() || t[i]->kind != Token::Word || t[i]->text.rfind("shuhui_ref_", 0) != 0)
+            return std::nullopt;
+        return static_cast<size_t>(std::stoul(t[i]->text.substr(11)));
+    }
+};
+
+}  // namespace
+
+std::optional<PlainJoin> plainJoin(std::string_view sql, const std::vector<SheetRef>& refs) {
+    if (refs.size() < 2) return std::nullopt;
+    const CompactTokens c(sql, refs);
+    PlainJoin j;
+    size_t i = 0;
+    if (!c.word(i++, "select")) return std::nullopt;
+    for (;;) {
+        PlainJoin::Item item;
+        if (!c.name(i, item.qualifier) || !c.punct(i + 1, ".")) return std::nullopt;
+        if (!c.punct(i + 2, "*") && !c.name(i + 2, item.field)) return std::nullopt;
+        j.items.push_back(std::move(item));
+        i += 3;
+        if (!c.punct(i, ",")) break;
+        ++i;
+    }
+    if (!c.word(i++, "from")) return std::nullopt;
+    for (;;) {
+        const auto r = c.ref(i);
+        std::string alias;
+        if (!r) return std::nullopt;
+        ++i;
+        if (c.word(i, "as")) ++i;
+        if (!c.name(i, alias) || refs[*r].alias.empty()) return std::nullopt;
+        ++i;
+        j.tables.push_back(*r);
+        if (!c.punct(i, ",")) break;
+        ++i;
+    }
+    if (!c.word(i++, "where")) return std::nullopt;
+    for (;;) {
+        PlainJoin::Equality e;
+        if (!c.name(i, e.leftQualifier) || !c.punct(i + 1, ".") || !c.name(i + 2, e.leftField) ||
+            !c.punct(i + 3, "=") || !c.name(i + 4, e.rightQualifier) || !c.punct(i + 5, ".") ||
+            !c.name(i + 6, e.rightField))
+            return std::nullopt;
+        j.equalities.push_back(std::move(e));
+        i += 7;
+        if (!c.word(i, "and")) break;
+        ++i;
+    }
+    if (i != c.t.size()) return std::nullopt;
+    return j;
+}
+
 std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
                                                    const std::vector<SheetRef>& refs) {
     if (refs.empty()) return std::nullopt;

@@ -50,4 +50,20 @@ struct PlainSelect {
 std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
                                                    const std::vector<SheetRef>& refs);
 
+// An inner join as the join step writes it: "select T0.a,T1.*,... from <reference> T0, <reference>
+// T1, ... where T0.k= T1.k and T1.k=T2.k". Every item and every side of an equality is qualified
+// by an alias.
+struct PlainJoin {
+    struct Item {
+        std::string qualifier, field;  // field empty for "T0.*"
+    };
+    struct Equality {
+        std::string leftQualifier, leftField, rightQualifier, rightField;
+    };
+    std::vector<size_t> tables;  // references in from order
+    std::vector<Item> items;
+    std::vector<Equality> equalities;
+};
+std::optional<PlainJoin> plainJoin(std::string_view sql, const std::vector<SheetRef>& refs);
+
 }  // namespace shuhui::workbooks
