@@ -370,7 +370,6 @@ GridView::GridView() : impl_(std::make_unique<Impl>()) {}
 GridView::~GridView() = default;
 
 // ---- data and columns
-// ------------------------------------------------------------------------------
 
 void GridView::setResult(std::shared_ptr<workbooks::Result> result) {
     result_ = std::move(result);
@@ -441,7 +440,6 @@ void GridView::invalidateSummaries() {
 }
 
 // ---- filtering
-// ---------------------------------------------------------------------------------------
 
 void GridView::setFilter(size_t col, ColumnFilter filter) {
     if (col >= columns_.size()) throw Error(ErrorKind::Internal, "过滤的列号超出范围");
@@ -552,7 +550,6 @@ DistinctValues GridView::distinctValues(size_t col) const {
 }
 
 // ---- sorting and grouping
-// ----------------------------------------------------------------------------
 
 void GridView::sortBy(std::optional<size_t> col, bool ascending) {
     sortColumn_ = col;
@@ -779,7 +776,7 @@ void GridView::rebuildGroups() {
 }
 
 void GridView::flatten() {
-    rows_ = buildRows(false);
+    buildRows(false, rows_);  // in place: a large view keeps its buffer
     changed();
 }
 
@@ -797,17 +794,19 @@ uint64_t GridView::revision() const {
 }
 
 std::vector<ViewRow> GridView::rowsAllExpanded() const {
-    return buildRows(true);
+    std::vector<ViewRow> out;
+    buildRows(true, out);
+    return out;
 }
 
-std::vector<ViewRow> GridView::buildRows(bool allExpanded) const {
-    std::vector<ViewRow> out;
+void GridView::buildRows(bool allExpanded, std::vector<ViewRow>& out) const {
+    out.clear();
     const Impl& im = *impl_;
     const uint16_t dataLevel = uint16_t(groupColumns_.size());
     if (im.groups.empty()) {
         out.resize(order_.size());
         for (size_t i = 0; i < order_.size(); ++i) out[i] = ViewRow{order_[i], 0, RowKind::Data};
-        return out;
+        return;
     }
     if (allExpanded) out.reserve(order_.size() + 2 * im.groups.size());
     const GroupFooterMode mode = options_.groupFooters;
@@ -829,11 +828,9 @@ std::vector<ViewRow> GridView::buildRows(bool allExpanded) const {
             out.push_back(ViewRow{g, gr.level, RowKind::GroupFooter});
     };
     for (uint32_t g = 0; g < im.topCount; ++g) emit(emit, g);
-    return out;
 }
 
 // ---- cells
-// -------------------------------------------------------------------------------------------
 
 Value GridView::cellValue(uint32_t dataRow, size_t col) const {
     const Column* c = field(col);
@@ -860,7 +857,6 @@ std::string GridView::editText(uint32_t dataRow, size_t col) const {
 }
 
 // ---- summaries
-// -----------------------------------------------------------------------------------
 
 SummaryValue GridView::summarize(size_t col, SummaryKind kind, const uint32_t* rows,
                                  size_t count) const {
@@ -910,7 +906,7 @@ std::string GridView::groupFooterText(uint32_t group, size_t col) const {
     return f.empty() ? formats::formatGeneral(*v) : formatPattern(*v, f);
 }
 
-// ---- input -------------------------------------------------------------------------------------
+// ---- input
 
 namespace {
 
@@ -984,7 +980,6 @@ Value GridView::parseInput(size_t col, std::string_view text) const {
 }
 
 // ---- editing
-// -------------------------------------------------------------------------------------
 
 void GridView::setCell(uint32_t dataRow, size_t col, const Value& value) {
     if (!result_) throw Error(ErrorKind::NotOpen, "结果未打开,不能修改单元格");
@@ -1014,7 +1009,6 @@ void GridView::deleteRow(uint32_t dataRow) {
 }
 
 // ---- widths
-// --------------------------------------------------------------------------------------
 
 std::vector<int> GridView::autoWidths(const std::function<int(std::string_view)>& textWidth,
                                       int padding, size_t sampleRows) const {

@@ -330,7 +330,7 @@ class GridView {
     void rebuildGroups();
     void flatten();
     void changed();
-    std::vector<ViewRow> buildRows(bool allExpanded) const;
+    void buildRows(bool allExpanded, std::vector<ViewRow>& out) const;
     std::string groupPath(uint32_t group) const;
     std::unordered_set<std::string> expandedPaths() const;
     void rebuild(const std::unordered_set<std::string>& expanded);
