@@ -635,9 +635,41 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
             }
         }
     };
-    for (uint32_t r = 0; r < t[0]->rows; ++r) {
-        cur[0] = r;
-        descend(descend, 1);
+    // The probes of the second table are issued a block of rows at a time, with the chain heads
+    // and then the candidate rows prefetched, so that their cache misses overlap.
+    constexpr uint32_t kBlock = 32;
+    const Link& l1 = links[1];
+    const SheetTable& first = *t[0];
+    const SheetTable& second = *t[1];
+    uint64_t hashes[kBlock];
+    for (uint32_t base = 0; base < first.rows; base += kBlock) {
+        const uint32_t end = std::min<uint32_t>(base + kBlock, static_cast<uint32_t>(first.rows));
+        if (l1.from == 0) {
+            for (uint32_t r = base; r < end; ++r) {
+                const ValueKind k = first.kind(r, l1.fromCol);
+                uint64_t h = 0;
+                if (k == ValueKind::Text)
+                    h = HashIndex::hashTextNoCase(first.text(r, l1.fromCol));
+                else if (k != ValueKind::Null)
+                    h = HashIndex::hashNumber(first.number(r, l1.fromCol));
+                hashes[r - base] = h;
+                index[1]->prefetchHash(h);
+            }
+            uint32_t cand[kBlock];
+            for (uint32_t r = base; r < end; ++r) {
+                cand[r - base] = index[1]->firstOfHash(hashes[r - base]);
+                if (cand[r - base] != kNoRow)
+                    __builtin_prefetch(&second.slot(cand[r - base], l1.col));
+            }
+            if (l1.text)
+                for (uint32_t r = base; r < end; ++r)
+                    if (cand[r - base] != kNoRow)
+                        __builtin_prefetch(second.text(cand[r - base], l1.col).data());
+        }
+        for (uint32_t r = base; r < end; ++r) {
+            cur[0] = r;
+            descend(descend, 1);
+        }
     }
     return result;
 }

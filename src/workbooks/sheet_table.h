@@ -47,6 +47,9 @@ struct SheetField {
 class HashIndex {
   public:
     HashIndex(const struct SheetTable& table, size_t column);
+    // The first row of the chain of a hash (hashNumber / hashTextNoCase), and a prefetch of it.
+    uint32_t firstOfHash(uint64_t hash) const { return heads_[hash & mask_]; }
+    void prefetchHash(uint64_t hash) const { __builtin_prefetch(&heads_[hash & mask_]); }
     uint32_t firstNumber(double key) const;
     uint32_t firstText(std::string_view key) const;
     uint32_t next(uint32_t row) const { return next_[row]; }
