@@ -1,7 +1,7 @@
 // The catalogue tree (see catalogue_tree.h).
 #include "app/catalogue_tree.h"
 
-#include <QApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QStyle>
 #include <QTreeWidget>
@@ -39,6 +39,10 @@ void setUp(QTreeWidget* tree) {
     tree->setSortingEnabled(false);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Long paths scroll sideways rather than being cut short.
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tree->setTextElideMode(Qt::ElideNone);
 }
 
 QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets) {
@@ -46,6 +50,7 @@ QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStri
     // two-state, so a click on a partly checked workbook makes it checked.
     QTreeWidgetItem* book = NewNode(path, NodeImage(tree, 0), Qt::ItemIsAutoTristate);
     book->setData(0, Qt::UserRole, path);
+    book->setToolTip(0, path);
     const QIcon sheetImage = NodeImage(tree, 1);
     QList<QTreeWidgetItem*> children;
     children.reserve(sheets.size());

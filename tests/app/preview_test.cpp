@@ -158,3 +158,16 @@ TEST_F(PreviewTest, MissingSheetLeavesTheHandlerWithAnError) {
     EXPECT_THROW(DoubleClick(sheet), std::exception);
     EXPECT_FALSE(fm->adoExcel.active());
 }
+
+TEST_F(PreviewTest, FailedOpenLeavesPreviewsFailingUntilAWorkbookOpens) {
+    Open({Book("工资.xls")});
+    QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    EXPECT_THROW(Open({Book("corrupt.xls")}), std::exception);
+    EXPECT_THROW(DoubleClick(sheet), std::exception);
+    EXPECT_FALSE(fm->adoExcel.active());
+
+    Open({Book("社保.xls")});
+    DoubleClick(sheet);
+    EXPECT_EQ(fm->adoExcel.sql(), SelectAll("Excel 8.0", Book("工资.xls"), "工资$"));
+    EXPECT_TRUE(fm->adoExcel.active());
+}
