@@ -91,12 +91,17 @@ class ValueInterner {
             uint32_t s = slots_[i];
             if (s == 0) break;
             uint32_t id = s - 1;
-            if (hashes_[id] == h && sameAs(firstRow[id], k, bits, t)) return id;
+            if (hashes_[id] == h) {
+                const Key& key = keys_[id];
+                if (key.kind == k && (k == ValueKind::Text ? key.text == t : key.bits == bits))
+                    return id;
+            }
             i = (i + 1) & mask_;
         }
         uint32_t id = uint32_t(firstRow.size());
         firstRow.push_back(row);
         hashes_.push_back(h);
+        keys_.push_back(Key{k, bits, t});
         slots_[i] = id + 1;
         if (firstRow.size() * 2 > slots_.size()) resize(slots_.size() * 2);
         return id;
@@ -105,15 +110,13 @@ class ValueInterner {
     std::vector<uint32_t> firstRow;
 
   private:
-    bool sameAs(uint32_t row, ValueKind k, uint64_t bits, std::string_view t) const {
-        if (c_.kind(row) != k) return false;
-        if (k == ValueKind::Text) return c_.text(row) == t;
-        double v = c_.number(row);
-        if (v == 0) v = 0;
-        uint64_t b;
-        std::memcpy(&b, &v, sizeof b);
-        return b == bits;
-    }
+    // The value of each id, kept so that a probe compares without going back to the column (the
+    // texts point into the column's storage, which does not change while interning).
+    struct Key {
+        ValueKind kind;
+        uint64_t bits;
+        std::string_view text;
+    };
     void resize(size_t cap) {
         slots_.assign(cap, 0);
         mask_ = cap - 1;
@@ -127,6 +130,7 @@ class ValueInterner {
     const Column& c_;
     std::vector<uint32_t> slots_;
     std::vector<uint64_t> hashes_;
+    std::vector<Key> keys_;
     size_t mask_ = 0;
 };
 
@@ -766,6 +770,11 @@ void GridView::rebuildGroups() {
         }
         levelBegin = levelEnd;
         levelEnd = im.groups.size();
+    }
+    if (levels == 1 && order_.size() == n) {
+        // One level over every row: the level-0 group ids are the ranks themselves.
+        im.leafOf.swap(rank[0]);
+        return;
     }
     im.leafOf.assign(n, Impl::kNoGroup);
     for (uint32_t g = 0; g < im.groups.size(); ++g) {
