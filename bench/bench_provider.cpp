@@ -1,9 +1,8 @@
 // shuhui-bench-provider: timings of the workbook data provider on the generated bench data.
 //
-//   shuhui-bench-provider cold-join  DATA_DIR   # one join in a fresh process, parsing included
-//   shuhui-bench-provider cold-union DATA_DIR   # the union all of the 12 month sheets, fresh
-//   process shuhui-bench-provider warm DATA_DIR [N]     # both again N times on cached sheets
-//   (default 10)
+//   shuhui-bench-provider cold-join DATA_DIR   # one join, fresh process, parsing included
+//   shuhui-bench-provider cold-union DATA_DIR  # union all of the 12 month sheets, fresh process
+//   shuhui-bench-provider warm DATA_DIR [N]    # both again N times on cached sheets (N=10)
 //
 // Prints "step_name seconds" lines (medians for warm runs) and "# ..." notes with row counts, like
 // the peers. The query texts are the ones the program sends: the inner join of pay_big.xls and

@@ -1,10 +1,12 @@
-// The workbook data provider (see provider.h): the sheet cache, the SQL engine and the result sets.
+// The workbook data provider (see provider.h): the sheet cache, the SQL engine and the results.
 //
 // One process-wide Engine holds the in-memory SQLite database with the "shuhui_sheet" module and
 // the cache of files: per path the version seen (size, modification time), the format, the table
-// list and the sheets converted so far, each published as one virtual table. A query is scanned for
-// its sheet references; each is checked (file, driver, sheet), read if not cached, and replaced by
-// the name of its virtual table; then the text runs and its rows are copied into a columnar Result.
+// list and the sheets converted so far, each published as one virtual table. A query is scanned
+// for its sheet references; each is checked (file, driver, sheet) and read if not cached (several
+// workbooks side by side). The join step's inner joins and unions of plain selects are answered
+// from the cached tables directly; every other text is rewritten (references -> virtual tables,
+// "top N" -> LIMIT) and run by SQLite. The rows are copied into a columnar Result.
 #include "workbooks/provider.h"
 
 #include <sqlite3.h>

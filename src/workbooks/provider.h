@@ -1,19 +1,21 @@
 // The workbook data provider: SQL over the sheets of workbook files.
 //
-//   Connection conn;                                   // one per program
+//   Connection conn;  // one per program
 //   conn.setConnectionString(connectionString(path, driverText(false)));
-//   conn.open();                                       // throws shuhui::Error; tableNames() after
-//   it Query q(conn); q.setSql("select top 1 * from " + sheetReference(driverText(false), path,
-//   "工资$")); q.open();                                          // throws shuhui::Error const
-//   Result& r = q.result();
+//   conn.open();      // throws shuhui::Error; conn.tableNames() after it
+//   Query q(conn);
+//   q.setSql("select top 1 * from " + sheetReference(driverText(false), path, "工资$"));
+//   q.open();         // throws shuhui::Error
+//   const Result& r = q.result();
 //
 // A query names its sheets itself with "[Excel 8.0;database=PATH].[SHEET$]", as many as it likes,
 // from several workbooks. Each worksheet is a table (its name followed by "$"); the first row of
 // its data range gives the field names. Every sheet is read once per file version (path, size,
-// modification time) into a process-wide cache and served to the embedded SQL engine (SQLite) as a
-// virtual table over the cached columns, with hash indexes for equality lookups, so joins do not
-// loop over rows. Text compares without regard to ASCII letter case. Errors are shuhui::Error with
-// a Chinese message.
+// modification time) into a process-wide cache. The embedded SQL engine (SQLite) sees each cached
+// sheet as a virtual table with hash indexes for equality lookups, so joins do not loop over rows;
+// the two commonest texts, the join step's inner join and a union all of plain selects, are
+// answered from the cached sheets directly under the same rules. Text compares without regard to
+// ASCII letter case. Errors are shuhui::Error with a Chinese message.
 #pragma once
 
 #include <memory>

@@ -1,15 +1,15 @@
-// A worksheet seen as a table: named, typed columns of values, and hash indexes over them.
+// A worksheet seen as a table: named, typed fields, values stored row by row, and hash indexes.
 //
-//   SheetTable t = sheetToTable(workbook, sheet);   // header row -> field names, rows below ->
-//   data const HashIndex& ix = t.index(col);             // built on first use, kept with the table
-//   for (uint32_t r = ix.first(key); r != kNoRow; r = ix.next(r)) ...
+//   auto t = sheetToTable(workbook, sheet);  // header row -> field names, rows below -> data
+//   const HashIndex& ix = t->index(col);     // built on first use, kept with the table
+//   for (uint32_t r = ix.firstText(key); r != kNoRow; r = ix.next(r)) ...  // then compare
 //
 // The first row of the sheet's data range names the fields (an empty header cell is F<n>, a
 // repeated name gets a numeric suffix); every row below, up to the last row holding a value, is a
 // data row. A column's type is decided from all of its values: numbers -> Float (Currency when
 // every number shows a currency sign), dates -> DateTime, booleans -> Boolean, nothing -> String,
-// and any mixture
-// -> String with every value written as the spreadsheet shows it. Dates are 1900-system serials.
+// any mixture -> String with every value written as the spreadsheet shows it. Error cells hold no
+// value. Dates are serials of the 1900 date system.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,7 @@
 // The SQLite virtual table module "shuhui_sheet": a cached SheetTable served to SQL without a copy.
 //
-//   registerSheetModule(db);                        // once per database handle
-//   uint64_t id = publishSheet(table);              // then: CREATE VIRTUAL TABLE x USING
-//   shuhui_sheet(<id>)
+//   registerSheetModule(db);            // once per database handle
+//   uint64_t id = publishSheet(table);  // CREATE VIRTUAL TABLE x USING shuhui_sheet(<id>)
 //   ... DROP TABLE x; unpublishSheet(id);
 //
 // Columns are declared FLOAT, CURRENCY, DATETIME, BOOLEAN or TEXT COLLATE NOCASE after the field

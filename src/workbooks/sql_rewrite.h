@@ -1,7 +1,7 @@
 // Turning the query texts the program sends into texts the embedded SQL engine runs.
 //
-//   auto refs = findSheetReferences(sql);        // every [driver;database=PATH].[SHEET], in order
-//   std::string q = rewriteQuery(sql, tableNames); // references -> table names, "top N" -> LIMIT
+//   auto refs = findSheetReferences(sql);  // every [driver;database=PATH].[SHEET], in order
+//   auto q = rewriteQuery(sql, refs, names);  // references -> table names, "top N" -> LIMIT
 //
 // The scanner skips string literals ('...', with '' inside), quoted names and comments. A bracketed
 // name [a b] becomes the quoted name "a b" ("]]" inside brackets stands for one "]"). "select top
