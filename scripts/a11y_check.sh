@@ -36,7 +36,7 @@ dbus-run-session -- bash -c '
   QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$SHUHUI_BIN" &
   APP=$!
   sleep 3
-  /usr/bin/python3 "${A11Y_DEBUG:-$A11Y_SCRIPT}" shuhui  # the system Python holds the pyatspi bindings
+  /usr/bin/python3 "$A11Y_SCRIPT" shuhui  # the system Python holds the pyatspi bindings
   rc=$?
   kill $APP 2>/dev/null || true
   kill $BUS 2>/dev/null || true

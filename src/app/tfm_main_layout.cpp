@@ -403,15 +403,13 @@ void TfmMain::buildSummaryPanel() {
                       QRect(256, 19, 44, 22));
     btn_ok = NameControl(new TBmpButton(QStringLiteral("确定"), rzpnl_Field_edit), "btn_ok",
                          QStringLiteral("确定"));
-    btn_ok->setGeometry(302, 19, 34, 22);
+    btn_ok->setGeometry(302, 19, 38, 22);
     btn_ok->setCursor(Qt::ArrowCursor);
     btn_edit_show_close = NameControl(new TBmpButton(QString(), rzpnl_Field_edit),
                                       "btn_edit_show_close", QStringLiteral("关闭"));
     btn_edit_show_close->setGlyph(TBmpButton::Glyph::Close);
     btn_edit_show_close->setGeometry(326, 2, 16, 16);
     btn_edit_show_close->setCursor(Qt::ArrowCursor);
-    btn_ok->move(302, 19);
-    btn_ok->resize(38, 22);
     rzpnl_Field_edit->raise();
 }
 
