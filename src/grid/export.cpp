@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <map>
-#include <unordered_map>
 
 #include "formats/error.h"
 #include "formats/workbook.h"
@@ -34,21 +33,25 @@ std::string xlsFileName(const std::string& name) {
 
 namespace {
 
-struct StringHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 class WorkbookBuilder {
   public:
     WorkbookBuilder() { wb_.styles.push_back(CellStyle{}); }
 
+    // The index of the text in the string pool, added on first use. Open addressing over the
+    // texts' hashes; a probe touches the pool only when the hashes agree.
     uint32_t text(std::string_view s) {
-        auto it = strings_.find(s);
-        if (it != strings_.end()) return it->second;
-        uint32_t id = uint32_t(wb_.strings.size());
+        const uint64_t h = std::hash<std::string_view>{}(s);
+        size_t i = h & mask_;
+        for (;;) {
+            const Slot& slot = slots_[i];
+            if (slot.id == kEmpty) break;
+            if (slot.hash == h && wb_.strings[slot.id] == s) return slot.id;
+            i = (i + 1) & mask_;
+        }
+        const uint32_t id = uint32_t(wb_.strings.size());
         wb_.strings.emplace_back(s);
-        strings_.emplace(std::string(s), id);
+        slots_[i] = Slot{h, id};
+        if (wb_.strings.size() * 2 > slots_.size()) grow();
         return id;
     }
 
@@ -70,7 +73,26 @@ class WorkbookBuilder {
     formats::Workbook wb_;
 
   private:
-    std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>> strings_;
+    struct Slot {
+        uint64_t hash = 0;
+        uint32_t id = kEmpty;
+    };
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.size() * 2, Slot{});
+        mask_ = slots_.size() - 1;
+        for (const Slot& o : old) {
+            if (o.id == kEmpty) continue;
+            size_t i = o.hash & mask_;
+            while (slots_[i].id != kEmpty) i = (i + 1) & mask_;
+            slots_[i] = o;
+        }
+    }
+
+    std::vector<Slot> slots_ = std::vector<Slot>(4096);
+    size_t mask_ = 4095;
     std::map<std::tuple<std::string, bool, int>, uint32_t> styles_;
 };
 
@@ -101,8 +123,12 @@ class RowSink {
     }
 
     // Starts a body row; returns its row number in the current sheet.
+    // Rows still to come (for reserving the cells of the next sheet at once).
+    void expectRows(size_t rows) { rowsLeft_ = rows; }
+
     uint32_t beginRow() {
         if (b_.wb_.sheets.empty() || row_ > kRowsPerSheet) newSheet();
+        if (rowsLeft_ > 0) --rowsLeft_;
         return row_++;
     }
     void add(Cell c) { b_.wb_.sheets.back().cells.push_back(c); }
@@ -110,6 +136,7 @@ class RowSink {
   private:
     void newSheet() {
         formats::Sheet s;
+        s.cells.reserve((std::min(rowsLeft_, kRowsPerSheet) + 1) * cols_.size());
         s.name = "Sheet" + std::to_string(b_.wb_.sheets.size() + 1);
         for (size_t i = 0; i < cols_.size(); ++i) {
             const GridColumn& gc = view_.column(cols_[i]);
@@ -134,6 +161,7 @@ class RowSink {
     const std::vector<size_t>& cols_;
     uint32_t headerStyle_ = 0;
     uint32_t row_ = 0;
+    size_t rowsLeft_ = 0;
 };
 
 }  // namespace
@@ -195,6 +223,7 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
     };
 
     const std::vector<ViewRow> rows = view.rowsAllExpanded();
+    sink.expectRows(rows.size() + 1);
     for (const ViewRow& vr : rows) {
         if (vr.kind == RowKind::GroupFooter && !anyGroupFooter) continue;
         const uint32_t row = sink.beginRow();
