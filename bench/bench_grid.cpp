@@ -28,13 +28,13 @@ using workbooks::FieldType;
 
 namespace {
 
-struct Spec {
+struct ColumnDef {
     const char* name;
     FieldType type;
     int distinct;  // texts only: size of the dictionary
 };
 
-const Spec kColumns[] = {
+const ColumnDef kColumns[] = {
     {"客户", FieldType::String, 1000},  {"部门", FieldType::String, 20},
     {"姓名", FieldType::String, 50000}, {"数量", FieldType::Integer, 0},
     {"件数", FieldType::Integer, 0},    {"年龄", FieldType::Word, 0},
@@ -43,7 +43,7 @@ const Spec kColumns[] = {
     {"日期", FieldType::Date, 0},       {"入账", FieldType::DateTime, 0},
 };
 
-std::string dictEntry(const Spec& s, int i) {
+std::string dictEntry(const ColumnDef& s, int i) {
     char buf[64];
     if (std::string(s.name) == "客户")
         std::snprintf(buf, sizeof buf, "客户%04d", i);
@@ -80,9 +80,9 @@ int main(int argc, char** argv) {
     // ---- generate ------------------------------------------------------------------------------
     std::mt19937_64 rng(20101201);
     auto result = std::make_shared<workbooks::Result>();
-    for (const Spec& s : kColumns) result->addField(s.name, s.type);
+    for (const ColumnDef& s : kColumns) result->addField(s.name, s.type);
     std::vector<std::vector<std::string>> dicts;
-    for (const Spec& s : kColumns) {
+    for (const ColumnDef& s : kColumns) {
         std::vector<std::string> d;
         for (int i = 0; i < s.distinct; ++i) d.push_back(dictEntry(s, i));
         dicts.push_back(std::move(d));
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     }
     for (size_t r = 0; r < rows; ++r) {
         for (size_t c = 0; c < ncols; ++c) {
-            const Spec& s = kColumns[c];
+            const ColumnDef& s = kColumns[c];
             workbooks::Column& col = result->field(c);
             uint64_t x = rng();
             if (s.distinct) {
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         std::ofstream meta(dataDir + "/columns.txt");
         meta << rows << "\n";
         for (size_t c = 0; c < ncols; ++c) {
-            const Spec& s = kColumns[c];
+            const ColumnDef& s = kColumns[c];
             std::string file = dataDir + "/col" + std::to_string(c) + ".bin";
             std::ofstream out(file, std::ios::binary);
             if (s.distinct) {
