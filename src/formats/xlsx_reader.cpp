@@ -111,6 +111,15 @@ class Zip {
 
     bool has(const std::string& name) { return unzLocateFile(zf_, name.c_str(), 2) == UNZ_OK; }
 
+    // 0 when the member does not exist
+    uint64_t compressedSize(const std::string& name) {
+        unz_file_info64 info{};
+        if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return 0;
+        if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return 0;
+        return info.compressed_size;
+    }
+
     // Inflates `name` in chunks into `sink(data, size, last)`; sink returns false to stop early.
     // Returns false when the member does not exist. A large member is inflated by a second thread
     // while the caller's thread parses (a small ring of buffers between them).
@@ -819,6 +828,7 @@ struct SheetHandler {
     const std::string& part;
     std::optional<uint32_t> maxRows;
     uint64_t maxShared = 0;  // 1 + the largest shared-string index seen
+    size_t reserveCap = 0;   // most cells to reserve from the declared dimension
     bool stopped = false;
 
     enum class T : uint8_t { Number, Shared, Str, Inline, Bool, Error, Date };
@@ -868,7 +878,7 @@ struct SheetHandler {
                 sheet.dimension = r;
                 size_t want =
                     size_t(r.lastRow - r.firstRow + 1) * size_t(r.lastCol - r.firstCol + 1);
-                if (!maxRows) sheet.cells.reserve(std::min<size_t>(want, size_t(1) << 24));
+                if (!maxRows) sheet.cells.reserve(std::min(want, reserveCap));
             }
         } else if (name == "col") {
             ColInfo ci;
@@ -1114,6 +1124,10 @@ class XlsxReader {
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（找不到工作表“" + sh.name + "”的数据部分）");
             SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
+            // the dimension is only a claim: reserve no more cells than the compressed part could
+            // plausibly hold (a cell takes well over 2 compressed bytes in real sheets)
+            h.reserveCap = size_t(
+                std::min<uint64_t>(zip_.compressedSize(targets[i]) / 2 + 1024, uint64_t(1) << 24));
             if (!parsePart(zip_, targets[i], h, file_, opt_.maxRows.has_value()))
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（压缩包中缺少工作表“" + sh.name + "”的 " + targets[i] + "）");
