@@ -37,9 +37,9 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 }
 
 using namespace shuhui;
+using grid::RowKind;
 using gridview::GridModel;
 using gridview::ResultGrid;
-using grid::RowKind;
 
 namespace {
 
@@ -136,8 +136,8 @@ TEST_F(ResultGridTest, DropOnGroupBoxGroupsAndDropOnHeaderUngroups) {
     EXPECT_FALSE(drop(box, "text/plain", 1, QPoint(20, 10)));
 
     // Dragging the first level back onto the header ungroups it; the other level stays.
-    ASSERT_TRUE(drop(grid->tableView()->gridHeader()->viewport(), gridview::kGroupMime, 0,
-                     QPoint(10, 5)));
+    ASSERT_TRUE(
+        drop(grid->tableView()->gridHeader()->viewport(), gridview::kGroupMime, 0, QPoint(10, 5)));
     EXPECT_EQ(box->captions(), QStringList{"人数"});
     EXPECT_EQ(model()->columnCount(), 3);
     grid->ungroupColumn(3);
@@ -150,8 +150,7 @@ TEST_F(ResultGridTest, GroupRowsExpandByArrowDoubleClickAndKeys) {
     auto* table = grid->tableView();
     ASSERT_EQ(model()->rowCount(), 6);
     // Arrow click opens 财务部 (2 rows).
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                      table->groupArrowRect(2).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->groupArrowRect(2).center());
     EXPECT_EQ(model()->rowCount(), 8);
     EXPECT_EQ(model()->rowKind(3), RowKind::Data);
     EXPECT_EQ(cell(3, 0), QString("李四"));
@@ -261,15 +260,14 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     gridview::FilterPopup* popup = grid->filterPopup();
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(popup->values()->count(), 3);  // 技术部, 财务部, 销售部: no blanks in 部门
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(popup->values()->item(i)->checkState(), Qt::Checked);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(popup->values()->item(i)->checkState(), Qt::Checked);
     // Untick 销售部.
     for (int i = 0; i < 3; ++i)
         if (popup->values()->item(i)->text() == "销售部")
             popup->values()->item(i)->setCheckState(Qt::Unchecked);
     popup->apply();
     EXPECT_EQ(model()->rowCount(), 3);
-    EXPECT_TRUE(grid->filterText().startsWith("部门 in ("));
+    EXPECT_EQ(grid->filterText(), QString("部门 in (技术部, 财务部)"));
 
     // The 工资 column offers its blank cell and takes a condition instead of ticks.
     popup = grid->openFilterPopup(2);
@@ -278,8 +276,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     popup->condition()->setCurrentIndex(3);  // 大于
     popup->operand()->setText("2000");
     popup->apply();
-    EXPECT_EQ(grid->filterText(), QString("部门 in (财务部, 技术部) and 工资 > 2000").replace(
-                                      "财务部, 技术部", grid->filterText().mid(8, 7)));
+    EXPECT_EQ(grid->filterText(), QString("部门 in (技术部, 财务部) and 工资 > 2000"));
     EXPECT_EQ(model()->rowCount(), 1);  // 李四
     popup = grid->openFilterPopup(2);
     popup->clear();
