@@ -969,6 +969,25 @@ Workbook XlsReader::run() {
 // ---------------------------------------------------------------------------------------------
 // The compound document.
 
+// A compound document cut short: its size is not a whole number of sectors, or the header places
+// the directory or an allocation-table sector beyond the end of the file.
+bool looksTruncated(std::span<const uint8_t> b) {
+    if (b.size() < 512) return true;
+    auto u16at = [&](size_t at) { return uint32_t(b[at] | (b[at + 1] << 8)); };
+    auto u32at = [&](size_t at) { return u16at(at) | (u16at(at + 2) << 16); };
+    uint32_t shift = u16at(0x1E);
+    if (shift != 9 && shift != 12) return false;
+    const uint64_t ss = uint64_t(1) << shift;
+    if (b.size() % 512 != 0) return true;
+    auto beyond = [&](uint32_t sect) {
+        return sect < 0xFFFFFFFAu && (uint64_t(sect) + 2) * ss > b.size();
+    };
+    if (beyond(u32at(0x30))) return true;
+    for (size_t i = 0; i < 109; ++i)
+        if (beyond(u32at(0x4C + 4 * i))) return true;
+    return false;
+}
+
 struct GObjectUnref {
     void operator()(void* p) const {
         if (p) g_object_unref(p);
@@ -1000,6 +1019,8 @@ Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
     if (!ole) {
         std::string why = err && err->message ? err->message : "";
         if (err) g_error_free(err);
+        if (looksTruncated(bytes))
+            fail(ErrorKind::Truncated, file, "文件不完整（复合文档在中途结束，文件可能被截断）");
         fail(ErrorKind::Corrupt, file,
              "文件已损坏（复合文档结构无法解析" + (why.empty() ? "" : "：" + why) + "）");
     }

@@ -77,7 +77,7 @@ TEST(BadInput, NotWorkbooks) {
         {"text.xls", "姓名,工号\n张三,1\n", ErrorKind::NotWorkbook, "不是 Excel 工作簿"},
         {"one_byte.xlsx", "P", ErrorKind::NotWorkbook, "不是 Excel 工作簿"},
         {"pk_only.xlsx", "PK\x03\x04", ErrorKind::Truncated, "zip"},
-        {"ole_only.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", ErrorKind::Corrupt, "复合文档"},
+        {"ole_only.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", ErrorKind::Truncated, "不完整"},
         {"biff4.xls", std::string("\x09\x04\x06\x00\x00\x00\x10\x00", 8), ErrorKind::Unsupported,
          "Excel 4.0"},
     };
@@ -113,6 +113,12 @@ TEST(BadInput, TruncatedFilesAtManyLengths) {
         EXPECT_GT(refused, 90) << f;
     }
     // the named cases
+    for (const char* f : {"basic_lo.xls", "basic_xlwt.xls"}) {
+        std::vector<uint8_t> xls = slurp(fixture(f));
+        std::string half = tempPath(std::string("half_") + f);
+        spit(half, std::vector<uint8_t>(xls.begin(), xls.begin() + long(xls.size() / 2)));
+        expectRefused(half, ErrorKind::Truncated, "不完整");
+    }
     std::vector<uint8_t> xlsx = slurp(fixture("basic_lo.xlsx"));
     std::string cut = tempPath("half.xlsx");
     spit(cut, std::vector<uint8_t>(xlsx.begin(), xlsx.begin() + long(xlsx.size() / 2)));
