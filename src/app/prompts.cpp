@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace {
 
@@ -41,8 +42,31 @@ void Prompts::showError(const QString& text, const QString& title) {
     box.exec();
 }
 
+namespace {
+// An open dialog that takes several files and also passes typed names of files that do not exist
+// on unchanged: opening them then fails with the provider's own message, which names the file.
+class OpenFilesDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+  protected:
+    void accept() override {
+        const QStringList files = selectedFiles();
+        const bool typedMissing =
+            !files.isEmpty() && std::any_of(files.begin(), files.end(), [](const QString& f) {
+                return !QFileInfo(f).exists();
+            });
+        if (typedMissing)
+            QDialog::accept();  // the file dialog itself would refuse a missing name
+        else
+            QFileDialog::accept();
+    }
+};
+}  // namespace
+
 QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const QString& filter) {
-    QFileDialog dlg(parent, title, QString(), filter);
+    OpenFilesDialog dlg(parent, title, QString(), filter);
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFileMode(QFileDialog::ExistingFiles);
     dlg.setOption(QFileDialog::ReadOnly, false);
     if (dlg.exec() != QDialog::Accepted) return {};
