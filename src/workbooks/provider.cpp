@@ -115,8 +115,11 @@ struct LoadedBook {
     std::vector<std::pair<std::string, std::shared_ptr<SheetTable>>> sheets;
 };
 
+// (sheet as a query names it, field): hash indexes to build while the sheet is converted.
+using IndexRequests = std::vector<std::pair<std::string, std::string>>;
+
 LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& wanted,
-                          const std::set<std::string>& cached);
+                          const std::set<std::string>& cached, const IndexRequests& indexes);
 
 struct FileEntry {
     int64_t size = -1;
@@ -258,7 +261,7 @@ const std::string* Engine::findTable(const FileEntry& entry, const std::string& 
 // Reads the wanted tables of a workbook (all of its worksheets when more than one is wanted, since
 // the file is parsed anyway) and publishes them.
 LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& wanted,
-                          const std::set<std::string>& cached) {
+                          const std::set<std::string>& cached, const IndexRequests& indexes) {
     formats::ReadOptions options;
     options.styles = false;
     if (wanted.size() == 1) options.sheet = wanted.begin()->substr(0, wanted.begin()->size() - 1);
@@ -275,7 +278,17 @@ LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& 
         if (sh.kind != formats::SheetKind::Worksheet || !sh.loaded) continue;
         std::string name = sh.name + "$";
         if (cached.count(name)) continue;
-        book.sheets.emplace_back(std::move(name), sheetToTable(wb, sh));
+        auto table = sheetToTable(wb, sh);
+        // The index a join will probe is built here, beside the reading of the other workbooks.
+        for (const auto& [sheet, field] : indexes) {
+            if (!equalsNoCase(sheet, name) && !equalsNoCase(sheet + "$", name)) continue;
+            for (size_t f = 0; f < table->width(); ++f)
+                if (equalsNoCase(table->fields[f].name, field)) {
+                    table->index(f);
+                    break;
+                }
+        }
+        book.sheets.emplace_back(std::move(name), std::move(table));
     }
     return book;
 }
@@ -818,9 +831,25 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         }
     }
     // Workbooks to read: several are read and converted side by side, one thread each.
+    const std::optional<PlainJoin> join = plainJoin(sql, refs);
+    std::map<std::string, IndexRequests> indexRequests;  // path -> the probed sides of the join
+    if (join) {
+        auto position = [&](const std::string& q) {
+            for (size_t k = 0; k < join->tables.size(); ++k)
+                if (equalsNoCase(refs[join->tables[k]].alias, q)) return k;
+            return join->tables.size();
+        };
+        for (const auto& e : join->equalities) {
+            const size_t a = position(e.leftQualifier), b = position(e.rightQualifier);
+            if (a == join->tables.size() || b == join->tables.size() || a == b) continue;
+            const SheetRef& r = refs[join->tables[std::max(a, b)]];
+            indexRequests[r.path].emplace_back(r.sheet, a > b ? e.leftField : e.rightField);
+        }
+    }
     struct Job {
         std::string path;
         std::set<std::string> wanted, cached;
+        IndexRequests indexes;
         std::future<LoadedBook> pending;
     };
     std::vector<Job> jobs;
@@ -836,18 +865,20 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
             toRead = tables;
         }
         if (toRead.empty() && entry.listed) continue;
-        Job job{path, std::move(toRead), {}, {}};
+        Job job{path, std::move(toRead), {}, indexRequests[path], {}};
         for (const auto& [name, c] : entry.sheets) job.cached.insert(name);
         jobs.push_back(std::move(job));
     }
     for (size_t k = 1; k < jobs.size(); ++k)
         jobs[k].pending = std::async(std::launch::async, readAndConvert, std::cref(jobs[k].path),
-                                     std::cref(jobs[k].wanted), std::cref(jobs[k].cached));
+                                     std::cref(jobs[k].wanted), std::cref(jobs[k].cached),
+                                     std::cref(jobs[k].indexes));
     std::vector<LoadedBook> books;
     std::exception_ptr firstError;
     for (size_t k = 0; k < jobs.size(); ++k) {
         try {
-            books.push_back(k == 0 ? readAndConvert(jobs[0].path, jobs[0].wanted, jobs[0].cached)
+            books.push_back(k == 0 ? readAndConvert(jobs[0].path, jobs[0].wanted, jobs[0].cached,
+                                                    jobs[0].indexes)
                                    : jobs[k].pending.get());
         } catch (...) {
             if (!firstError) firstError = std::current_exception();
@@ -879,7 +910,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         tables[i] = it->second.table;
     }
 
-    if (const auto join = plainJoin(sql, refs)) {
+    if (join) {
         if (auto r = runJoin(*join, refs, tables)) return r;
     }
     if (const auto plain = plainUnion(sql, refs)) {
