@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "app/tfm_main.h"
@@ -401,4 +403,32 @@ TEST_F(GridWindowTest, ExportOfMoreRowsThanASheetTakesSaysSo) {
     EXPECT_EQ(prompts.calls[1].caption, QString("信息提示"));
     const formats::Workbook wb = formats::readWorkbook(dir.filePath("big.xls").toStdString());
     EXPECT_EQ(wb.sheets.size(), 2u);
+}
+
+// Not a check: shows a previewed sheet grouped by one column, with group footers, the footer and a
+// filter, for a screen capture under a virtual display (docs/grid.png). Run with
+//   QT_QPA_PLATFORM=xcb app_tests --gtest_also_run_disabled_tests --gtest_filter='*Screenshot*'
+// and capture the screen while it waits (SHUHUI_SHOW_SECONDS, 5 by default).
+TEST_F(GridWindowTest, DISABLED_ScreenshotOfAGroupedPreview) {
+    fm->move(0, 0);
+    fm->AddWorkbook(QStringLiteral(SHUHUI_FIXTURES "/workbooks/工资.xls"));
+    QTreeWidgetItem* book =
+        fm->RzCheckTree1->topLevelItem(fm->RzCheckTree1->topLevelItemCount() - 1);
+    ASSERT_NE(book, nullptr);
+    ASSERT_GT(book->childCount(), 0);
+    book->setExpanded(true);
+    fm->ClickedNode = book->child(0);
+    fm->rzchckbx_format->setChecked(true);
+    fm->RzCheckTree1DblClick();
+    auto* grid = fm->cxGrid1Level1;
+    grid->groupByColumn(1);  // 性别
+    fm->rzchckbx_zd_zk->click();
+    grid->setColumnFilter(2, grid::ColumnFilter::greater(workbooks::Value::fromNumber(4000)));
+    fm->cxGrid1DBTableView1->setCurrentIndex(grid->model()->index(2, 0));
+    const int seconds = qEnvironmentVariableIsSet("SHUHUI_SHOW_SECONDS")
+                            ? qEnvironmentVariableIntValue("SHUHUI_SHOW_SECONDS")
+                            : 5;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < seconds * 1000) QApplication::processEvents(QEventLoop::AllEvents, 50);
 }

@@ -9,8 +9,8 @@
 
 namespace shuhui::gridview {
 
-FooterRow::FooterRow(GridModel* model, QHeaderView* header, QWidget* parent)
-    : QWidget(parent), model_(model), header_(header) {
+FooterRow::FooterRow(GridModel* model, QHeaderView* header, QWidget* viewport, QWidget* parent)
+    : QWidget(parent), model_(model), header_(header), viewport_(viewport) {
     setFixedHeight(kHeight);
 }
 
@@ -27,9 +27,11 @@ void FooterRow::paintEvent(QPaintEvent*) {
     p.setPen(kBorderColor);
     p.drawLine(rect().topLeft(), rect().topRight());
     const QStringList t = texts();
+    const int dx = viewport_->mapToGlobal(QPoint(0, 0)).x() - mapToGlobal(QPoint(0, 0)).x();
     for (int c = 0; c < t.size(); ++c) {
         if (header_->isSectionHidden(c)) continue;
-        const QRect r(header_->sectionViewportPosition(c), 0, header_->sectionSize(c), height());
+        const QRect r(dx + header_->sectionViewportPosition(c), 0, header_->sectionSize(c),
+                      height());
         if (r.right() < 0 || r.left() > width()) continue;
         p.setPen(kBorderColor);
         p.drawLine(r.right(), 2, r.right(), height() - 3);

@@ -1,8 +1,9 @@
 // FooterRow: the footer under the grid's rows with the footer summaries of the columns.
 //
-// A child of the table view placed in the bottom margin of its viewport, so it lies between the
-// rows and the horizontal scroll bar; each text is drawn under its column's header section, so it
-// follows column widths and horizontal scrolling. texts() gives the footer texts by model column.
+// It lies under the table view, above the grid's horizontal scroll bar; each text is drawn under
+// its column's header section (positions taken from the header, relative to the table's viewport),
+// so it follows column widths and horizontal scrolling. texts() gives the footer texts by model
+// column.
 #pragma once
 
 #include <QStringList>
@@ -18,7 +19,8 @@ class FooterRow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kHeight = 23;
-    FooterRow(GridModel* model, QHeaderView* header, QWidget* parent);
+    // `viewport`: the table's viewport, whose left edge the header positions count from.
+    FooterRow(GridModel* model, QHeaderView* header, QWidget* viewport, QWidget* parent);
     QStringList texts() const;
 
   protected:
@@ -27,6 +29,7 @@ class FooterRow : public QWidget {
   private:
     GridModel* model_;
     QHeaderView* header_;
+    QWidget* viewport_;
 };
 
 }  // namespace shuhui::gridview

@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QToolTip>
 
-#include "grid/view/footer_row.h"
 #include "grid/view/grid_header.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
@@ -43,37 +42,8 @@ void GridTableView::setGridModel(GridModel* model) {
     verticalHeader()->setDefaultSectionSize(o.dataRowHeight);
     header_->setFixedHeight(o.headerHeight);
     header_->setDefaultSectionSize(100);
-    footer_ = new FooterRow(model, header_, this);
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &GridTableView::saveScroll);
     connect(model, &QAbstractItemModel::modelReset, this, &GridTableView::restoreScroll);
-    connect(model, &GridModel::summariesChanged, footer_, qOverload<>(&QWidget::update));
-    connect(model, &GridModel::engineChanged, footer_, qOverload<>(&QWidget::update));
-    connect(header_, &QHeaderView::sectionResized, footer_, qOverload<>(&QWidget::update));
-    setFooterVisible(o.footer);
-}
-
-void GridTableView::setFooterVisible(bool on) {
-    footerVisible_ = on;
-    setViewportMargins(0, 0, 0, on ? FooterRow::kHeight : 0);
-    if (footer_) footer_->setVisible(on);
-    placeFooter();
-}
-
-void GridTableView::placeFooter() {
-    if (!footer_) return;
-    const QRect vp = viewport()->geometry();
-    footer_->setGeometry(vp.left(), vp.bottom() + 1, vp.width(), FooterRow::kHeight);
-    footer_->update();
-}
-
-void GridTableView::updateGeometries() {
-    QTableView::updateGeometries();
-    placeFooter();
-}
-
-void GridTableView::scrollContentsBy(int dx, int dy) {
-    QTableView::scrollContentsBy(dx, dy);
-    if (dx && footer_) footer_->update();
 }
 
 void GridTableView::saveScroll() {
@@ -92,7 +62,6 @@ void GridTableView::restoreScroll() {
             model_->index(row, col),
             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    if (footer_) footer_->update();
 }
 
 QRect GridTableView::groupArrowRect(int row) const {

@@ -6,7 +6,7 @@
 // Left) expand and collapse the group of the current row. Insert inserts a blank row before the
 // current data row and Ctrl+Delete deletes it (after the confirmation callback agrees), as the
 // engine's editing options allow. A cell whose text does not fit shows it whole as a tooltip while
-// cell hints are on. The footer row lives in the viewport's bottom margin (setFooterVisible).
+// cell hints are on.
 #pragma once
 
 #include <QTableView>
@@ -16,7 +16,6 @@ namespace shuhui::gridview {
 
 class GridModel;
 class GridHeader;
-class FooterRow;
 
 class GridTableView : public QTableView {
     Q_OBJECT
@@ -25,8 +24,6 @@ class GridTableView : public QTableView {
     void setGridModel(GridModel* model);
     GridModel* gridModel() const { return model_; }
     GridHeader* gridHeader() const { return header_; }
-    FooterRow* footer() const { return footer_; }
-    void setFooterVisible(bool on);
     // Asked before a row is deleted while the deleting confirmation is on; true goes on.
     void setConfirmDelete(std::function<bool()> confirm) { confirmDelete_ = std::move(confirm); }
     // The arrow of a group row, in viewport coordinates.
@@ -43,19 +40,14 @@ class GridTableView : public QTableView {
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool viewportEvent(QEvent* e) override;
-    void updateGeometries() override;
-    void scrollContentsBy(int dx, int dy) override;
 
   private slots:
     void saveScroll();
     void restoreScroll();
 
   private:
-    void placeFooter();
     GridModel* model_ = nullptr;
     GridHeader* header_;
-    FooterRow* footer_ = nullptr;
-    bool footerVisible_ = true;
     std::function<bool()> confirmDelete_;
     int savedScroll_ = 0;
     int savedRow_ = -1;

@@ -27,10 +27,31 @@ ResultGrid::ResultGrid(QWidget* parent) : QWidget(parent) {
     table_ =
         NameControl(new GridTableView(this), "cxGrid1DBTableView1", QStringLiteral("结果表格视图"));
     table_->setGridModel(model_);
-    NameControl(table_->footer(), "pnl_grid_footer", QStringLiteral("页脚"));
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    footer_ = NameControl(new FooterRow(model_, table_->gridHeader(), table_->viewport(), this),
+                          "pnl_grid_footer", QStringLiteral("页脚"));
+    hbar_ = NameControl(new QScrollBar(Qt::Horizontal, this), "sb_grid_horizontal",
+                        QStringLiteral("水平滚动条"));
     v->addWidget(filterBox_);
     v->addWidget(groupBox_);
     v->addWidget(table_, 1);
+    v->addWidget(footer_);
+    v->addWidget(hbar_);
+    // The outer scroll bar mirrors the table's own (hidden) one.
+    QScrollBar* inner = table_->horizontalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, this, [this, inner](int lo, int hi) {
+        hbar_->setRange(lo, hi);
+        hbar_->setPageStep(inner->pageStep());
+        hbar_->setSingleStep(inner->singleStep());
+        hbar_->setVisible(hi > lo && !engine_.options().columnAutoWidth);
+    });
+    connect(inner, &QScrollBar::valueChanged, hbar_, &QScrollBar::setValue);
+    connect(hbar_, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+    connect(inner, &QScrollBar::valueChanged, footer_, qOverload<>(&QWidget::update));
+    connect(model_, &GridModel::summariesChanged, footer_, qOverload<>(&QWidget::update));
+    connect(table_->gridHeader(), &QHeaderView::sectionResized, footer_,
+            qOverload<>(&QWidget::update));
+    hbar_->hide();
     table_->viewport()->installEventFilter(this);
 
     connect(model_, &GridModel::engineChanged, this, &ResultGrid::syncWidgets);
@@ -57,10 +78,6 @@ ResultGrid::~ResultGrid() {
     delete model_;
 }
 
-FooterRow* ResultGrid::footer() const {
-    return table_->footer();
-}
-
 void ResultGrid::refresh() {
     model_->reload();  // emits engineChanged -> syncWidgets
 }
@@ -74,13 +91,14 @@ void ResultGrid::syncWidgets() {
         captions << QString::fromStdString(engine_.column(c).caption);
     groupBox_->setGroups(captions, engine_.groupColumns());
     groupBox_->setVisible(o.groupByBox);
-    table_->setFooterVisible(o.footer);
+    footer_->setVisible(o.footer);
+    footer_->update();
     table_->setEditTriggers(o.editing ? QAbstractItemView::DoubleClicked |
                                             QAbstractItemView::EditKeyPressed |
                                             QAbstractItemView::AnyKeyPressed
                                       : QAbstractItemView::NoEditTriggers);
-    table_->setHorizontalScrollBarPolicy(o.columnAutoWidth ? Qt::ScrollBarAlwaysOff
-                                                           : Qt::ScrollBarAsNeeded);
+    QScrollBar* inner = table_->horizontalScrollBar();
+    hbar_->setVisible(inner->maximum() > inner->minimum() && !o.columnAutoWidth);
     applyWidths();
     table_->gridHeader()->viewport()->update();
     table_->viewport()->update();
@@ -97,7 +115,7 @@ void ResultGrid::applyWidths() {
             table_->setColumnWidth(c, engine_.column(model_->engineColumn(c)).width);
     }
     applyingWidths_ = false;
-    if (table_->footer()) table_->footer()->update();
+    footer_->update();
 }
 
 bool ResultGrid::eventFilter(QObject* watched, QEvent* e) {
@@ -171,7 +189,7 @@ void ResultGrid::setConfirmDelete(std::function<bool()> confirm) {
 }
 
 QStringList ResultGrid::footerTexts() const {
-    return table_->footer()->texts();
+    return footer_->texts();
 }
 
 QString ResultGrid::filterText() const {

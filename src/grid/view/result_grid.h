@@ -1,9 +1,11 @@
 // ResultGrid: the result grid widget, a thin Qt layer over the grid engine (grid::GridView).
 //
 // Top to bottom: the filter box (shown as the engine's filterBoxVisible() says), the group-by box
-// (options().groupByBox), the table view with its header, rows and the footer row in its bottom
-// margin (options().footer). The widget owns the engine; callers change the engine either through
-// the calls below, which refresh everything, or directly through engine() followed by refresh().
+// (options().groupByBox), the table view with its header and rows, the footer row
+// (options().footer) and the horizontal scroll bar, which stands for the table's own so that the
+// footer lies between the rows and the scroll bar. The widget owns the engine; callers change the
+// engine either through the calls below, which refresh everything, or directly through engine()
+// followed by refresh().
 //
 //   ResultGrid grid;
 //   grid.engine().setResult(r); ...columns...; grid.refresh();
@@ -30,6 +32,9 @@ class GroupByBox;
 class FilterBox;
 class FooterRow;
 class FilterPopup;
+}  // namespace shuhui::gridview
+class QScrollBar;
+namespace shuhui::gridview {
 
 class ResultGrid : public QWidget {
     Q_OBJECT
@@ -43,7 +48,8 @@ class ResultGrid : public QWidget {
     GridTableView* tableView() const { return table_; }
     GroupByBox* groupByBox() const { return groupBox_; }
     FilterBox* filterBox() const { return filterBox_; }
-    FooterRow* footer() const;
+    FooterRow* footer() const { return footer_; }
+    QScrollBar* horizontalScrollBar() const { return hbar_; }
 
     // Brings the widgets in line with the engine after direct changes (columns, options,
     // summaries, data).
@@ -82,6 +88,8 @@ class ResultGrid : public QWidget {
     GridTableView* table_;
     GroupByBox* groupBox_;
     FilterBox* filterBox_;
+    FooterRow* footer_;
+    QScrollBar* hbar_;
     FilterPopup* popup_ = nullptr;
     bool applyingWidths_ = false;
 };

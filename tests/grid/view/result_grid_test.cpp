@@ -181,9 +181,16 @@ TEST_F(ResultGridTest, FooterFollowsSummariesOptionsAndEdits) {
     grid->engine().options().footer = true;
     grid->refresh();
     EXPECT_TRUE(grid->footer()->isVisible());
-    // The footer lies under the rows, above the horizontal scroll bar, across the viewport.
+    // The footer lies under the rows, above the horizontal scroll bar, and follows scrolling.
     auto* table = grid->tableView();
-    EXPECT_EQ(grid->footer()->geometry().top(), table->viewport()->geometry().bottom() + 1);
+    EXPECT_EQ(grid->footer()->geometry().top(), table->geometry().bottom() + 1);
+    table->setColumnWidth(0, 900);
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(grid->horizontalScrollBar()->geometry().top(),
+              grid->footer()->geometry().bottom() + 1);
+    grid->horizontalScrollBar()->setValue(50);
+    EXPECT_EQ(table->horizontalScrollBar()->value(), 50);
 
     // An edit through the model changes the sum at once; typed signs are dropped.
     ASSERT_TRUE(model()->setData(model()->index(3, 2), QString("￥1,000")));
