@@ -43,6 +43,15 @@ using gridview::ResultGrid;
 
 namespace {
 
+// Messages of the model tester ("qt.modeltest"): each one is a broken model contract.
+QStringList g_modelTestFailures;
+void recordModelTest(QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+    if (ctx.category && QByteArray(ctx.category) == "qt.modeltest")
+        g_modelTestFailures << msg;
+    else if (type == QtFatalMsg)
+        abort();
+}
+
 const char* kStaff =
     "部门:s|姓名:s|工资:f|人数:i\n"
     "销售部|张三|3000|2\n"
@@ -54,6 +63,8 @@ const char* kStaff =
 class ResultGridTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        g_modelTestFailures.clear();
+        previousHandler = qInstallMessageHandler(recordModelTest);
         grid = std::make_unique<ResultGrid>();
         grid->resize(700, 400);
         tester = std::make_unique<QAbstractItemModelTester>(
@@ -67,6 +78,12 @@ class ResultGridTest : public ::testing::Test {
         grid::rebuildResultGrid(grid->engine(), table, grid::testing::makeResult(text),
                                 formatSwitch);
         grid->refresh();
+    }
+    void TearDown() override {
+        tester.reset();
+        grid.reset();
+        qInstallMessageHandler(previousHandler);
+        EXPECT_TRUE(g_modelTestFailures.isEmpty()) << g_modelTestFailures.join("\n").toStdString();
     }
     GridModel* model() { return grid->model(); }
     QString cell(int row, int col) { return model()->index(row, col).data().toString(); }
@@ -83,6 +100,7 @@ class ResultGridTest : public ::testing::Test {
     }
     std::unique_ptr<ResultGrid> grid;
     std::unique_ptr<QAbstractItemModelTester> tester;
+    QtMessageHandler previousHandler = nullptr;
 };
 
 }  // namespace
