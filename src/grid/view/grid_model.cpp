@@ -124,10 +124,14 @@ std::optional<Value> parseCell(const QString& text, bool numeric) {
     const QString t = text.trimmed();
     if (t.isEmpty()) return Value::null();
     if (!numeric) return Value::fromText(t.toStdString());
+    static const QString ignored = QStringLiteral("￥¥$＄￡£€, ");
     QString digits;
-    for (QChar ch : t)
-        if (ch.isDigit() || ch == '.' || ch == '-' || ch == '+' || ch == 'e' || ch == 'E')
-            digits += ch;
+    for (QChar ch : t) {
+        if (ignored.contains(ch)) continue;
+        if (!(ch.isDigit() || ch == '.' || ch == '-' || ch == '+' || ch == 'e' || ch == 'E'))
+            return std::nullopt;  // "12abc" is no number
+        digits += ch;
+    }
     bool ok = false;
     const double v = digits.toDouble(&ok);
     if (!ok) return std::nullopt;

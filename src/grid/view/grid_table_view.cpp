@@ -123,7 +123,7 @@ void GridTableView::mousePressEvent(QMouseEvent* e) {
 
 void GridTableView::mouseDoubleClickEvent(QMouseEvent* e) {
     const int row = rowAt(e->position().toPoint().y());
-    if (model_ && row >= 0 && model_->rowKind(row) != RowKind::Data) {
+    if (model_ && row >= 0 && model_->rowKind(row) == RowKind::GroupHeader) {
         model_->toggleGroup(row);
         return;
     }

@@ -214,7 +214,12 @@ TEST_F(ResultGridTest, FooterFollowsSummariesOptionsAndEdits) {
     ASSERT_TRUE(model()->setData(model()->index(3, 2), QString("￥1,000")));
     EXPECT_EQ(grid->footerTexts()[2], QString("12300.50"));
     EXPECT_EQ(cell(3, 2), QString("￥1000.00"));
-    EXPECT_FALSE(model()->setData(model()->index(3, 2), QString("abc")));
+    for (const char* bad : {"abc", "12abc"})
+        EXPECT_FALSE(model()->setData(model()->index(3, 2), QString(bad))) << bad;
+    EXPECT_EQ(cell(3, 2), QString("￥1000.00"));
+    // Blank clears the cell; it no longer adds.
+    ASSERT_TRUE(model()->setData(model()->index(3, 2), QString(" ")));
+    EXPECT_EQ(grid->footerTexts()[2], QString("11300.50"));
     // A text field takes the text as typed.
     ASSERT_TRUE(model()->setData(model()->index(0, 1), QString("张三丰")));
     EXPECT_EQ(cell(0, 1), QString("张三丰"));
