@@ -16,6 +16,15 @@
 using namespace shuhui::formats;
 using shuhui::ErrorKind;
 
+#if defined(__SANITIZE_ADDRESS__)
+// libgsf leaks directory entries when it gives up on a malformed compound document (nothing is
+// handed back to free). Allocations made through GLib in this binary come only from libgsf, so
+// they are left out of the leak report; our own allocations are still checked.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:gsf_infile_msole_new\nleak:libgsf-1.so\nleak:libglib-2.0.so\n";
+}
+#endif
+
 namespace {
 
 std::string fixture(const std::string& name) {
