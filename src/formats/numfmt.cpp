@@ -43,7 +43,9 @@ std::string builtinFormat(int id) {
         case 12:
             return "# ?/?";
         case 13:
-            return "# ?" "?/?" "?";
+            return "# ?"
+                   "?/?"
+                   "?";
         case 14:
             return "yyyy-mm-dd";
         case 15:

@@ -553,7 +553,7 @@ void XlsReader::onBoundsheet(Body& b) {
 
 void XlsReader::onSst(Body& b) {
     if (!opt_.cells) return;  // a sheet list needs no strings
-    b.u32();  // total references
+    b.u32();                  // total references
     uint32_t unique = b.u32();
     // every string takes at least 3 bytes: cap the reservation by what is there
     wb_.strings.reserve(std::min<size_t>(unique, b.remaining() / 3 + 1));
