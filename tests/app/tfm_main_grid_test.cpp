@@ -162,9 +162,17 @@ TEST_F(GridWindowTest, GenerateSummariesKeepsGroupingAndEndsWithTheSwitchOff) {
     produce(kWorked);  // switch off: plain columns, no list rows
     ASSERT_EQ(listRows(), 0);
     fm->cxGrid1Level1->groupByColumn(2);  // 人数
+    // While the columns are configured the notice stands and the switch is on.
+    bool noticeShown = false, switchOn = false;
+    QObject::connect(fm->cxGrid1Level1->model(), &gridview::GridModel::engineChanged, [&] {
+        noticeShown = fm->rzpnl_loading->isVisible();
+        switchOn = fm->rzchckbx_format->isChecked();
+    });
     for (bool switchBefore : {false, true}) {
         fm->rzchckbx_format->setChecked(switchBefore);
         fm->btn_gen_sum->click();
+        EXPECT_TRUE(noticeShown);
+        EXPECT_TRUE(switchOn);
         EXPECT_FALSE(fm->rzchckbx_format->isChecked());
         EXPECT_FALSE(fm->rzpnl_loading->isVisible());
         ASSERT_EQ(listRows(), 2);  // each numeric column once, also the second time
