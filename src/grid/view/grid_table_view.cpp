@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include "grid/view/grid_header.h"
@@ -15,6 +16,25 @@
 namespace shuhui::gridview {
 
 using grid::RowKind;
+
+namespace {
+
+// Paints cells as usual, without the focus frame while the view's FocusRect option is off.
+class CellDelegate : public QStyledItemDelegate {
+  public:
+    CellDelegate(GridModel* model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem o(option);
+        if (!model_->engine().options().focusRect) o.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(p, o, index);
+    }
+
+  private:
+    GridModel* model_;
+};
+
+}  // namespace
 
 GridTableView::GridTableView(QWidget* parent) : QTableView(parent) {
     header_ = new GridHeader(this);
@@ -37,6 +57,7 @@ GridTableView::GridTableView(QWidget* parent) : QTableView(parent) {
 void GridTableView::setGridModel(GridModel* model) {
     model_ = model;
     setModel(model);
+    setItemDelegate(new CellDelegate(model, this));
     header_->setGridModel(model);
     const auto& o = model->engine().options();
     verticalHeader()->setDefaultSectionSize(o.dataRowHeight);
