@@ -274,11 +274,12 @@ LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& 
     LoadedBook book;
     for (const auto& sh : wb.sheets)
         if (sh.kind == formats::SheetKind::Worksheet) book.tables.push_back(sh.name + "$");
+    const auto strings = std::make_shared<const std::vector<std::string>>(std::move(wb.strings));
     for (const auto& sh : wb.sheets) {
         if (sh.kind != formats::SheetKind::Worksheet || !sh.loaded) continue;
         std::string name = sh.name + "$";
         if (cached.count(name)) continue;
-        auto table = sheetToTable(wb, sh);
+        auto table = sheetToTable(wb, sh, strings);
         // The index a join will probe is built here, beside the reading of the other workbooks.
         for (const auto& [sheet, field] : indexes) {
             if (!equalsNoCase(sheet, name) && !equalsNoCase(sheet + "$", name)) continue;
@@ -679,7 +680,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
             if (l1.text)
                 for (uint32_t r = base; r < end; ++r)
                     if (cand[r - base] != kNoRow)
-                        __builtin_prefetch(second.text(cand[r - base], l1.col).data());
+                        __builtin_prefetch(second.textAddress(cand[r - base], l1.col));
         }
         for (uint32_t r = base; r < end; ++r) {
             cur[0] = r;
@@ -812,7 +813,9 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         const formats::Sheet* sheet =
             t ? wb.findSheet(std::string_view(*t).substr(0, t->size() - 1)) : nullptr;
         if (sheet && sheet->loaded) {
-            auto table = sheetToTable(wb, *sheet);
+            auto table = sheetToTable(
+                wb, *sheet,
+                std::make_shared<const std::vector<std::string>>(std::move(wb.strings)));
             if (table->complete && sheet->complete) {
                 // The whole sheet fitted: cache it like any other.
                 CachedSheet c;

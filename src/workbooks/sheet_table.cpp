@@ -92,7 +92,8 @@ const HashIndex& SheetTable::index(size_t column) const {
 
 size_t SheetTable::memoryBytes() const {
     size_t n = sizeof(*this);
-    n += slots.capacity() * sizeof(SheetSlot) + arena.capacity();
+    n += slots.capacity() * sizeof(SheetSlot);
+    for (const auto& t : converted) n += sizeof(t) + t.capacity();
     std::lock_guard lock(indexMutex_);
     for (const auto& ix : indexes_)
         if (ix) n += ix->memoryBytes();
@@ -123,12 +124,14 @@ struct Classifier {
     }
 };
 
-std::string cellAsText(const formats::Workbook& wb, const formats::Cell& c, StyleClass k) {
+// A cell's value as the spreadsheet shows it in General format.
+std::string cellAsText(const std::vector<std::string>& strings, bool date1904,
+                       const formats::Cell& c, StyleClass k) {
     switch (c.type) {
         case formats::CellType::Text:
-            return wb.text(c);
+            return c.text < strings.size() ? strings[c.text] : std::string();
         case formats::CellType::Number:
-            if (k == StyleClass::Date) return formats::serialToIso(c.number, wb.date1904);
+            if (k == StyleClass::Date) return formats::serialToIso(c.number, date1904);
             return formats::formatGeneral(c.number);
         case formats::CellType::Bool:
             return c.small ? "TRUE" : "FALSE";
@@ -137,13 +140,13 @@ std::string cellAsText(const formats::Workbook& wb, const formats::Cell& c, Styl
     }
 }
 
-bool isValue(const formats::Workbook& wb, const formats::Cell& c) {
+bool isValue(const std::vector<std::string>& strings, const formats::Cell& c) {
     switch (c.type) {
         case formats::CellType::Number:
         case formats::CellType::Bool:
             return true;
         case formats::CellType::Text:
-            return !wb.text(c).empty();
+            return c.text < strings.size() && !strings[c.text].empty();
         default:
             return false;  // blanks; error cells carry no value
     }
@@ -151,11 +154,14 @@ bool isValue(const formats::Workbook& wb, const formats::Cell& c) {
 
 }  // namespace
 
-std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const formats::Sheet& sheet) {
+std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const formats::Sheet& sheet,
+                                         std::shared_ptr<const std::vector<std::string>> pool) {
     auto table = std::make_shared<SheetTable>();
     table->name = sheet.name + "$";
     table->complete = sheet.complete;
-    const auto range = sheet.dataRange(wb.strings);
+    table->strings = std::move(pool);
+    const std::vector<std::string>& strings = *table->strings;
+    const auto range = sheet.dataRange(strings);
     if (!range) {
         // An empty sheet still answers "select *": one empty field, no rows.
         table->fields.push_back({"F1", FieldType::String});
@@ -171,8 +177,8 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
     auto it = std::lower_bound(sheet.cells.begin(), sheet.cells.end(), firstRow,
                                [](const formats::Cell& c, uint32_t r) { return c.row < r; });
     for (; it != sheet.cells.end() && it->row == firstRow; ++it) {
-        if (it->col < firstCol || it->col > range->lastCol || !isValue(wb, *it)) continue;
-        names[it->col - firstCol] = cellAsText(wb, *it, classify.of(*it));
+        if (it->col < firstCol || it->col > range->lastCol || !isValue(strings, *it)) continue;
+        names[it->col - firstCol] = cellAsText(strings, wb.date1904, *it, classify.of(*it));
     }
     const auto dataBegin = it;
     for (size_t c = 0; c < ncols; ++c) {
@@ -193,37 +199,51 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
         }
     }
 
-    // First pass: what kinds of values each column holds.
+    // One pass: every value into its slot as what it is (texts by index into the workbook's
+    // strings), noting what kinds each column holds.
+    table->slots.assign(nrows * ncols, SheetSlot{});
     std::vector<uint8_t> seen(ncols, 0);
-    std::vector<size_t> textBytes(ncols, 0);
     for (auto c = dataBegin; c != sheet.cells.end(); ++c) {
         if (c->row > range->lastRow) break;
-        if (c->col < firstCol || c->col > range->lastCol || !isValue(wb, *c)) continue;
-        uint8_t& s = seen[c->col - firstCol];
+        if (c->col < firstCol || c->col > range->lastCol || !isValue(strings, *c)) continue;
+        const size_t k = c->col - firstCol;
+        SheetSlot& slot = table->slots[(c->row - firstRow - 1) * ncols + k];
         switch (c->type) {
             case formats::CellType::Number:
                 switch (classify.of(*c)) {
                     case StyleClass::Date:
-                        s |= kHasDate;
+                        seen[k] |= kHasDate;
+                        slot.kind = ValueKind::Date;
+                        slot.number =
+                            wb.date1904 ? formats::serial1904To1900(c->number) : c->number;
                         break;
                     case StyleClass::Currency:
-                        s |= kHasNumber;
+                        seen[k] |= kHasNumber;
+                        slot.kind = ValueKind::Number;
+                        slot.number = c->number;
                         break;
                     default:
-                        s |= kHasNumber | kHasPlainNumber;
+                        seen[k] |= kHasNumber | kHasPlainNumber;
+                        slot.kind = ValueKind::Number;
+                        slot.number = c->number;
                         break;
                 }
                 break;
             case formats::CellType::Bool:
-                s |= kHasBool;
+                seen[k] |= kHasBool;
+                slot.kind = ValueKind::Bool;
+                slot.number = c->small ? 1 : 0;
                 break;
             default:
-                s |= kHasText;
-                textBytes[c->col - firstCol] += wb.text(*c).size() + 4;
+                seen[k] |= kHasText;
+                slot.kind = ValueKind::Text;
+                slot.text = c->text;
                 break;
         }
     }
-    std::vector<FieldType> types(ncols);
+
+    // Types from all values; a mixed column becomes text, its other values written as the
+    // spreadsheet shows them (dates as ISO text, already in the 1900 system).
     for (size_t c = 0; c < ncols; ++c) {
         const uint8_t s = seen[c] & ~kHasPlainNumber;
         FieldType t = FieldType::String;
@@ -233,46 +253,28 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
             t = FieldType::DateTime;
         else if (s == kHasBool)
             t = FieldType::Boolean;
-        types[c] = t;
         table->fields.push_back({names[c], t});
-    }
-
-    // Second pass: the values into their slots; cells left out stay Null.
-    table->slots.assign(nrows * ncols, SheetSlot{});
-    size_t bytes = 0;
-    for (size_t b : textBytes) bytes += b;
-    table->arena.reserve(bytes);
-    for (auto c = dataBegin; c != sheet.cells.end(); ++c) {
-        if (c->row > range->lastRow) break;
-        if (c->col < firstCol || c->col > range->lastCol || !isValue(wb, *c)) continue;
-        const size_t k = c->col - firstCol;
-        SheetSlot& slot = table->slots[(c->row - firstRow - 1) * ncols + k];
-        switch (types[k]) {
-            case FieldType::Float:
-            case FieldType::Currency:
-                slot.kind = ValueKind::Number;
-                slot.number = c->number;
-                break;
-            case FieldType::DateTime:
-                slot.kind = ValueKind::Date;
-                slot.number = wb.date1904 ? formats::serial1904To1900(c->number) : c->number;
-                break;
-            case FieldType::Boolean:
-                slot.kind = ValueKind::Bool;
-                slot.number = c->small ? 1 : 0;
-                break;
-            default: {
-                std::string converted;
-                if (c->type != formats::CellType::Text)
-                    converted = cellAsText(wb, *c, classify.of(*c));
-                const std::string_view t =
-                    c->type == formats::CellType::Text ? std::string_view(wb.text(*c)) : converted;
-                slot.kind = ValueKind::Text;
-                slot.length = static_cast<uint32_t>(t.size());
-                slot.offset = table->arena.size();
-                table->arena.append(t);
-                break;
+        if (t != FieldType::String || (s & ~kHasText) == 0) continue;
+        for (size_t r = 0; r < nrows; ++r) {
+            SheetSlot& slot = table->slots[r * ncols + c];
+            std::string text;
+            switch (slot.kind) {
+                case ValueKind::Number:
+                    text = formats::formatGeneral(slot.number);
+                    break;
+                case ValueKind::Date:
+                    text = formats::serialToIso(slot.number, false);
+                    break;
+                case ValueKind::Bool:
+                    text = slot.number != 0 ? "TRUE" : "FALSE";
+                    break;
+                default:
+                    continue;
             }
+            slot.kind = ValueKind::Text;
+            slot.converted = 1;
+            slot.text = table->converted.size();
+            table->converted.push_back(std::move(text));
         }
     }
     table->rows = nrows;

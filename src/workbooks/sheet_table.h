@@ -26,13 +26,13 @@ namespace shuhui::workbooks {
 
 constexpr uint32_t kNoRow = 0xFFFFFFFFu;
 
-// One value of a sheet table: its kind, and a number or the place of a text in the table's arena.
+// One value of a sheet table: its kind, and a number or the index of a text.
 struct SheetSlot {
     ValueKind kind = ValueKind::Null;
-    uint32_t length = 0;  // text length
+    uint32_t converted = 0;  // text: 0 = in the workbook's strings, 1 = in SheetTable::converted
     union {
         double number = 0;
-        uint64_t offset;  // text offset into SheetTable::arena
+        uint64_t text;  // index of the text
     };
 };
 
@@ -80,7 +80,10 @@ struct SheetTable {
     size_t rows = 0;
     bool complete = true;          // false when built from the first rows only
     std::vector<SheetSlot> slots;  // rows * fields.size(), row-major
-    std::string arena;
+    // The workbook's texts, shared by the tables of one read; a text cell refers to its string
+    // there instead of holding a copy.
+    std::shared_ptr<const std::vector<std::string>> strings;
+    std::vector<std::string> converted;  // values of mixed columns written as text
 
     size_t width() const { return fields.size(); }
     const SheetSlot& slot(size_t row, size_t col) const { return slots[row * fields.size() + col]; }
@@ -91,8 +94,15 @@ struct SheetTable {
     }
     std::string_view text(size_t row, size_t col) const {
         const SheetSlot& s = slot(row, col);
-        return s.kind == ValueKind::Text ? std::string_view(arena.data() + s.offset, s.length)
-                                         : std::string_view();
+        if (s.kind != ValueKind::Text) return {};
+        return s.converted ? converted[s.text] : (*strings)[s.text];
+    }
+
+    // Where a text's string object lives (its bytes too, for short texts): for prefetching.
+    const void* textAddress(size_t row, size_t col) const {
+        const SheetSlot& s = slot(row, col);
+        return s.converted ? static_cast<const void*>(&converted[s.text])
+                           : static_cast<const void*>(&(*strings)[s.text]);
     }
 
     const HashIndex& index(size_t column) const;
@@ -103,8 +113,11 @@ struct SheetTable {
     mutable std::vector<std::unique_ptr<HashIndex>> indexes_;
 };
 
-// Builds the table of one sheet of a workbook read by formats::readWorkbook.
+// Builds the table of one sheet of a workbook read by formats::readWorkbook. `strings` holds the
+// workbook's texts (moved out of it, so that its tables share them); the workbook's own strings
+// vector is not used.
 std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& workbook,
-                                         const formats::Sheet& sheet);
+                                         const formats::Sheet& sheet,
+                                         std::shared_ptr<const std::vector<std::string>> strings);
 
 }  // namespace shuhui::workbooks

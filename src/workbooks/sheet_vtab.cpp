@@ -125,8 +125,7 @@ bool matches(const SheetCursor& c, uint32_t row) {
     const SheetSlot& s = c.table->slot(row, static_cast<size_t>(c.column));
     if (c.keyIsText)
         return s.kind == ValueKind::Text &&
-               equalsNoCase(std::string_view(c.table->arena.data() + s.offset, s.length),
-                            c.keyText);
+               equalsNoCase(c.table->text(row, static_cast<size_t>(c.column)), c.keyText);
     return s.kind != ValueKind::Null && s.kind != ValueKind::Text && s.number == c.keyNumber;
 }
 
@@ -210,10 +209,11 @@ int column(sqlite3_vtab_cursor* cursor, sqlite3_context* ctx, int i) {
     switch (s.kind) {
         case ValueKind::Null:
             break;
-        case ValueKind::Text:
-            sqlite3_result_text(ctx, c.table->arena.data() + s.offset, static_cast<int>(s.length),
-                                SQLITE_STATIC);
+        case ValueKind::Text: {
+            const std::string_view t = c.table->text(c.row, static_cast<size_t>(i));
+            sqlite3_result_text(ctx, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
             break;
+        }
         case ValueKind::Bool:
             sqlite3_result_int(ctx, s.number != 0);
             break;
