@@ -283,6 +283,7 @@ TEST(FuzzRegressions, FoundInputsAreRefusedCleanly) {
         // libgsf leaks directory entries of this broken compound document (suppressed for the
         // fuzzer)
         {"regress/xls_libgsf_leaks_bad_directory.xls", ErrorKind::NotWorkbook},
+        {"regress/xls_libgsf_leaks_bad_directory_2.xls", ErrorKind::NotWorkbook},
     };
     for (const auto& c : cases) {
         try {
