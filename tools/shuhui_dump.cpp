@@ -5,6 +5,7 @@
 //              "cells": [[row, col, "text"|"number"|"date"|"bool"|"error", value], ...]}, ...]}
 // Rows and columns are 0-based; blank cells and empty texts are left out; formulas appear with
 // their cached result. A file that cannot be read gives {"error": "<message>"} and exit status 1.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -62,11 +63,8 @@ void jsonNumber(std::string& out, double v) {
         return;
     }
     char buf[40];
-    for (int prec = 1; prec <= 17; ++prec) {
-        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
-        if (std::strtod(buf, nullptr) == v) break;
-    }
-    out += buf;
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
 }
 
 void rangeArray(std::string& out, const Range& r) {
