@@ -384,6 +384,8 @@ void TfmMain::buildSummaryPanel() {
     auto combo = [this](const char* name, const QString& label, QStringList entries, QRect r) {
         auto* c = NameControl(new QComboBox(rzpnl_Field_edit), name, label);
         c->setEditable(true);
+        // A typed text stays a text: Enter must not add it to the entries.
+        c->setInsertPolicy(QComboBox::NoInsert);
         c->addItems(entries);
         c->setCurrentIndex(-1);
         c->setGeometry(r);

@@ -267,6 +267,34 @@ TEST_F(GridWindowTest, ConfirmWithBadDecimalsOrNoRowFailsAndKeepsThePopupOpen) {
     EXPECT_TRUE(fm->rzpnl_Field_edit->isVisible());
 }
 
+TEST_F(GridWindowTest, TextTypedIntoAPopupBoxAndEnterAddsNoEntry) {
+    fm->rzchckbx_format->setChecked(true);
+    produce(kWorked);
+    fm->btn_sum_option->click();
+    openPopup(0);
+    const struct {
+        QComboBox* box;
+        const char* typed;
+        QStringList entries;
+    } cases[] = {
+        {fm->cbb_sum_type, "sum", {"累计", "计数", "最大值", "最小值", "平均值", "无"}},
+        {fm->cbb_xsws, "1", {"2", "3", "0"}},
+        {fm->cbb_hbfh, "$", {"￥", "＄", "￡", ""}},
+        {fm->cbb_align, "L", {"左", "中", "右"}},
+    };
+    for (const auto& c : cases) {
+        c.box->lineEdit()->clear();
+        QTest::keyClicks(c.box->lineEdit(), QString::fromUtf8(c.typed));
+        QTest::keyClick(c.box->lineEdit(), Qt::Key_Return);
+        QStringList entries;
+        for (int i = 0; i < c.box->count(); ++i) entries << c.box->itemText(i);
+        EXPECT_EQ(entries, c.entries) << c.box->objectName().toStdString();
+        EXPECT_EQ(c.box->currentText(), QString::fromUtf8(c.typed));
+    }
+    // The typed texts chose nothing, so the list row keeps its texts.
+    EXPECT_EQ(summaryRow(0), (QStringList{"工资", "累计", "2", "1", "￥", "右"}));
+}
+
 TEST_F(GridWindowTest, OptionSwitchesSetTheirOptionFromTheirOwnState) {
     fm->rzchckbx_format->setChecked(true);
     produce(kWorked);
