@@ -108,9 +108,12 @@ formats::HAlign halignOf(Alignment a) {
     return formats::HAlign::General;
 }
 
+// The cell's format shows what the grid shows for the value: a whole day as the date alone, also
+// in a date-and-time column (the provider types every date column so), a time of day with it.
 std::string dateFormatFor(FieldType type, double serial) {
     if (type == FieldType::Time) return "hh:mm:ss";
-    if (type == FieldType::DateTime || serial != std::floor(serial)) return "yyyy-mm-dd hh:mm:ss";
+    constexpr double kMsPerDay = 86400000.0;
+    if (std::fmod(std::round(serial * kMsPerDay), kMsPerDay) != 0) return "yyyy-mm-dd hh:mm:ss";
     return "yyyy-mm-dd";
 }
 

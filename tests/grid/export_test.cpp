@@ -182,6 +182,28 @@ TEST_F(ExportFiles, FooterCountAndBooleansInAPlainView) {
     EXPECT_EQ(cells["0!3,0"], "2:2.0:\"个数:\"0:bold");
 }
 
+TEST_F(ExportFiles, DateCellsShowTheTimeOnlyWhenTheGridDoes) {
+    GridView view;
+    SummaryTable t;
+    rebuildResultGrid(view, t, makeResult("入职:t|日期:d\n40179|40180\n40179.5|40180.25"), false);
+    // What the grid shows: the date alone for a whole day, date and time otherwise.
+    EXPECT_EQ(view.cellText(0, 0), "2010-01-01");
+    EXPECT_EQ(view.cellText(1, 0), "2010-01-01T12:00:00");
+    const ExportSummary s = exportGridToXls(view, path("日期"));
+    auto cells = readBack(s.path);
+    if (cells.empty()) GTEST_SKIP() << "no /usr/bin/python3";
+    const struct {
+        const char* cell;
+        const char* expected;
+    } cases[] = {
+        {"0!1,0", "3:40179.0:yyyy-mm-dd"},
+        {"0!1,1", "3:40180.0:yyyy-mm-dd"},
+        {"0!2,0", "3:40179.5:yyyy-mm-dd hh:mm:ss"},
+        {"0!2,1", "3:40180.25:yyyy-mm-dd hh:mm:ss"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(cells[c.cell], c.expected) << c.cell;
+}
+
 TEST_F(ExportFiles, RowsPastOneSheetContinueOnFurtherSheets) {
     const size_t n = 2 * kRowsPerSheet + 10;
     workbooks::Result r;

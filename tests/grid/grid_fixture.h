@@ -53,6 +53,8 @@ inline workbooks::FieldType typeOf(char t) {
             return FT::AutoInc;
         case 'd':
             return FT::Date;
+        case 't':
+            return FT::DateTime;
         case 'b':
             return FT::Boolean;
         default:
@@ -85,9 +87,9 @@ inline std::shared_ptr<workbooks::Result> makeResult(const std::string& text) {
                 c.appendNull();
             else if (types[i] == 'b')
                 c.appendBool(s == "1");
-            else if (types[i] == 'd' && isNum)
+            else if ((types[i] == 'd' || types[i] == 't') && isNum)
                 c.appendDate(v);
-            else if (types[i] != 's' && types[i] != 'd' && isNum)
+            else if (types[i] != 's' && types[i] != 'd' && types[i] != 't' && isNum)
                 c.appendNumber(v);
             else
                 c.appendText(s);
