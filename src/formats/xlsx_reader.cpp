@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
@@ -23,6 +24,7 @@
 
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
+#include "formats/xlsx_sheet_scan.h"
 
 namespace shuhui::formats::detail {
 namespace {
@@ -334,6 +336,7 @@ class XmlPart {
         XML_SetUserData(p_, this);
         XML_SetElementHandler(p_, &XmlPart::onStart, &XmlPart::onEnd);
         XML_SetCharacterDataHandler(p_, &XmlPart::onText);
+        XML_SetStartDoctypeDeclHandler(p_, &XmlPart::onDoctype);
     }
     ~XmlPart() { XML_ParserFree(p_); }
 
@@ -350,6 +353,9 @@ class XmlPart {
         return true;
     }
     void stop() { XML_StopParser(p_, XML_FALSE); }
+    // offset in the bytes fed so far of the event being reported (inside a handler)
+    int64_t byteIndex() const { return int64_t(XML_GetCurrentByteIndex(p_)); }
+    bool sawDoctype() const { return sawDoctype_; }
 
   private:
     // Exceptions never cross expat's C frames: a handler's error is kept, the parse is stopped,
@@ -374,12 +380,16 @@ class XmlPart {
     static void XMLCALL onText(void* self, const char* s, int len) {
         guarded(self, [&](XmlPart* x) { x->h_.text(s, size_t(len)); });
     }
+    static void XMLCALL onDoctype(void* self, const char*, const char*, const char*, int) {
+        static_cast<XmlPart*>(self)->sawDoctype_ = true;
+    }
 
     Handler& h_;
     const std::string& file_;
     std::string part_;
     XML_Parser p_;
     std::exception_ptr error_;
+    bool sawDoctype_ = false;
 };
 
 // Parse a whole part; returns false when it does not exist.
@@ -1055,6 +1065,164 @@ struct SheetHandler {
     }
 };
 
+// ---------------------------------------------------------------------------------------------
+// A worksheet part read by expat up to and including the <sheetData> start tag, by the scanner of
+// xlsx_sheet_scan.h inside it, and by expat again from </sheetData> on (expat then sees an empty
+// sheetData). The same handler gets the events of all three. When the scanner gives up, the sink
+// stops and gaveUp() tells the caller to read the part again through expat alone.
+
+struct SheetGate {
+    SheetHandler& h;
+    int64_t sheetDataAt = -1;
+    template <class X>
+    void start(X* x, std::string_view name, const char** atts) {
+        if (name == "sheetData") sheetDataAt = x->byteIndex();
+        h.start(x, name, atts);
+    }
+    template <class X>
+    void end(X* x, std::string_view name) {
+        h.end(x, name);
+    }
+    void text(const char* s, size_t n) { h.text(s, n); }
+};
+
+class ScannedSheetPart {
+  public:
+    ScannedSheetPart(SheetHandler& h, const std::string& file, const std::string& part)
+        : gate_{h}, xml_(gate_, file, part), scanner_(h) {}
+
+    // the zip sink: false stops inflating
+    bool feed(const char* d, size_t n, bool last) {
+        switch (mode_) {
+            case Mode::Before:
+                return before(d, n, last);
+            case Mode::Inside:
+                return inside(d, n, last);
+            case Mode::After:
+                break;
+        }
+        return expat(d, n, last);
+    }
+    bool gaveUp() const { return gaveUp_; }
+    bool scanned() const { return scanned_; }
+
+  private:
+    enum class Mode { Before, Inside, After };  // After: expat only, to the end
+
+    static bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+
+    bool expat(const char* d, size_t n, bool last) {
+        fed_ += int64_t(n);
+        return xml_.feed(d, n, last);
+    }
+
+    // Scanning only UTF-8 text: a declared encoding must be UTF-8, and no UTF-16.
+    static bool plainUtf8(std::string_view s) {
+        if (s.size() >= 3 && s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
+        for (size_t i = 0; i < std::min<size_t>(s.size(), 4); ++i)
+            if (s[i] == 0 || uint8_t(s[i]) >= 0xFE) return false;
+        if (s.substr(0, 5) != "<?xml") return true;
+        size_t end = s.find("?>");
+        if (end == std::string_view::npos || end > 1024) return false;
+        std::string_view decl = s.substr(0, end);
+        size_t enc = decl.find("encoding");
+        if (enc == std::string_view::npos) return true;
+        size_t q = decl.find_first_of("\"'", enc);
+        if (q == std::string_view::npos) return false;
+        size_t q2 = decl.find(decl[q], q + 1);
+        if (q2 == std::string_view::npos) return false;
+        std::string_view v = decl.substr(q + 1, q2 - q - 1);
+        if (v.size() != 5) return false;
+        for (size_t i = 0; i < 5; ++i)
+            if ((v[i] | 0x20) != "utf-8"[i]) return false;
+        return true;
+    }
+
+    bool before(const char* d, size_t n, bool last) {
+        pre_.append(d, n);
+        if (!checkedDecl_) {
+            checkedDecl_ = true;
+            if (!plainUtf8(pre_)) return toExpat(last);
+        }
+        size_t from = 0;
+        while (true) {
+            size_t pos = pre_.find("<sheetData", from);
+            if (pos == std::string::npos) break;
+            size_t j = pos + 10;
+            while (j < pre_.size() && isSpace(pre_[j])) ++j;
+            if (j == pre_.size()) {
+                if (last) return toExpat(true);
+                bool go = expat(pre_.data(), pos, false);
+                pre_.erase(0, pos);
+                return go;
+            }
+            char c = pre_[j];
+            if (c != '>') {
+                if (std::isalnum(uint8_t(c)) || c == '_' || c == '-' || c == '.' || c == ':') {
+                    from = pos + 1;  // another element whose name starts so
+                    continue;
+                }
+                return toExpat(last);  // attributes or an empty sheetData
+            }
+            int64_t at = fed_ + int64_t(pos);
+            if (!expat(pre_.data(), j + 1, false)) return false;
+            pre_.erase(0, j + 1);
+            if (xml_.sawDoctype()) return toExpat(last);
+            if (gate_.sheetDataAt != at) {  // the name inside a comment or the like
+                from = 0;
+                continue;
+            }
+            mode_ = Mode::Inside;
+            scanned_ = true;
+            std::string rest = std::move(pre_);
+            pre_ = std::string();
+            return inside(rest.data(), rest.size(), last);
+        }
+        if (last) return toExpat(true);
+        constexpr size_t kKeep = 64;  // a cut "<sheetData" stays for the next chunk
+        if (pre_.size() > kKeep) {
+            size_t cut = pre_.size() - kKeep;
+            bool go = expat(pre_.data(), cut, false);
+            pre_.erase(0, cut);
+            return go;
+        }
+        return true;
+    }
+
+    bool toExpat(bool last) {
+        mode_ = Mode::After;
+        std::string all = std::move(pre_);
+        pre_ = std::string();
+        return expat(all.data(), all.size(), last);
+    }
+
+    bool inside(const char* d, size_t n, bool last) {
+        using R = SheetDataScanner<SheetHandler>::Result;
+        switch (scanner_.feed(d, n, last)) {
+            case R::More:
+                return true;
+            case R::Stopped:
+                return false;
+            case R::GiveUp:
+                gaveUp_ = true;
+                return false;
+            case R::Done:
+                break;
+        }
+        mode_ = Mode::After;
+        std::string_view rest = scanner_.rest();
+        return expat(rest.data(), rest.size(), last);
+    }
+
+    SheetGate gate_;
+    XmlPart<SheetGate> xml_;
+    SheetDataScanner<SheetHandler> scanner_;
+    Mode mode_ = Mode::Before;
+    std::string pre_;
+    int64_t fed_ = 0;
+    bool checkedDecl_ = false, gaveUp_ = false, scanned_ = false;
+};
+
 class XlsxReader {
   public:
     XlsxReader(std::span<const uint8_t> bytes, const std::string& file, const ReadOptions& opt)
@@ -1123,17 +1291,57 @@ class XlsxReader {
             if (targets[i].empty())
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（找不到工作表“" + sh.name + "”的数据部分）");
-            SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
             // the dimension is only a claim: reserve no more cells than the compressed part could
             // plausibly hold (a cell takes well over 2 compressed bytes in real sheets)
-            h.reserveCap = size_t(
+            const size_t reserveCap = size_t(
                 std::min<uint64_t>(zip_.compressedSize(targets[i]) / 2 + 1024, uint64_t(1) << 24));
-            if (!parsePart(zip_, targets[i], h, file_, opt_.maxRows.has_value()))
+            const bool mayStop = opt_.maxRows.has_value();
+            bool found = false, stopped = false;
+            uint64_t sheetShared = 0;
+            bool done = false;
+            if (sheetScanEnabled()) {
+                // read with the scanner; on its giving up (or any error) the part is read again
+                // by expat alone from a clean state, which also gives the errors their wording
+                const Sheet before = sh;
+                const size_t inlineBefore = inlineStrings.size();
+                bool gaveUp = false, scanned = false;
+                try {
+                    SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
+                    h.reserveCap = reserveCap;
+                    ScannedSheetPart part(h, file_, targets[i]);
+                    found = zip_.read(
+                        targets[i],
+                        [&](const char* d, size_t n, bool last) { return part.feed(d, n, last); },
+                        mayStop);
+                    gaveUp = part.gaveUp();
+                    scanned = part.scanned();
+                    stopped = h.stopped;
+                    sheetShared = h.maxShared;
+                } catch (...) {
+                    gaveUp = true;
+                    scanned = true;
+                }
+                if (scanned) countSheetScan(gaveUp);
+                if (gaveUp) {
+                    sh = before;
+                    inlineStrings.resize(inlineBefore);
+                } else {
+                    done = true;
+                }
+            }
+            if (!done) {
+                SheetHandler h(sh, inlineStrings, file_, targets[i], opt_.maxRows);
+                h.reserveCap = reserveCap;
+                found = parsePart(zip_, targets[i], h, file_, mayStop);
+                stopped = h.stopped;
+                sheetShared = h.maxShared;
+            }
+            if (!found)
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（压缩包中缺少工作表“" + sh.name + "”的 " + targets[i] + "）");
             sh.loaded = true;
-            sh.complete = !h.stopped;
-            maxShared = std::max(maxShared, h.maxShared);
+            sh.complete = !stopped;
+            maxShared = std::max(maxShared, sheetShared);
             normalize(sh);
         }
 

@@ -12,6 +12,7 @@
 
 #include "formats/error.h"
 #include "formats/reader.h"
+#include "hand_xlsx.h"
 
 using namespace shuhui::formats;
 using shuhui::ErrorKind;
@@ -157,39 +158,11 @@ TEST(BadInput, CorruptedBytes) {
 // .xlsx written by hand: what other writers do that our fixtures' writers do not.
 std::vector<uint8_t> makeXlsx(const std::string& sheetXml, const std::string& sst = "",
                               const std::string& workbookPr = "") {
-    std::string path = tempPath("hand.xlsx");
-    zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    auto add = [&](const char* name, const std::string& data) {
-        zipOpenNewFileInZip(z, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
-        zipWriteInFileInZip(z, data.data(), unsigned(data.size()));
-        zipCloseFileInZip(z);
-    };
-    const std::string ns =
-        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
-    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-    add("_rels/.rels",
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"" +
-            rel + "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
-    add("xl/workbook.xml", "<workbook " + ns + ">" + workbookPr +
-                               "<sheets><sheet name=\"表一\" sheetId=\"1\" r:id=\"rId1\"/>"
-                               "<sheet name=\"很隐藏\" sheetId=\"2\" state=\"veryHidden\" "
-                               "r:id=\"rId1\"/></sheets></workbook>");
-    std::string rels =
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"" +
-        rel + "worksheet\" Target=\"worksheets/s.xml\"/>";
-    if (!sst.empty())
-        rels += "<Relationship Id=\"rId2\" Type=\"" + rel +
-                "sharedStrings\" Target=\"/xl/strings.xml\"/>";
-    add("xl/_rels/workbook.xml.rels", rels + "</Relationships>");
-    add("xl/worksheets/s.xml",
+    return shuhui::test::makeHandXlsx(
+        tempPath("hand.xlsx"),
         "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
-            sheetXml + "</x:worksheet>");
-    if (!sst.empty()) add("xl/strings.xml", sst);
-    zipClose(z, nullptr);
-    return slurp(path);
+            sheetXml + "</x:worksheet>",
+        sst, workbookPr);
 }
 
 TEST(HandWrittenXlsx, CellsWithoutReferencesAndInlineStrings) {
