@@ -72,6 +72,12 @@ void TfmMain::RzCheckTree1DblClick() {
             adoExcel.setSql("select  * from " +
                             wb::sheetReference(driver, node->parent()->text(0).toStdString(),
                                                node->text(0).toStdString()));
+            // The new text closed the old result: its rows leave the grid, whose columns stand
+            // until the rebuild (or, when the open fails, until the next result).
+            if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {
+                cxGrid1Level1->engine().setResult(adoExcel.sharedResult());
+                cxGrid1Level1->refresh();
+            }
             adoExcel.open();
             RebuildResultGrid();
         }

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "app/tfm_main.h"
+#include "grid/view/grid_model.h"
+#include "grid/view/result_grid.h"
 #include "scripted_prompts.h"
 
 namespace {
@@ -154,9 +156,24 @@ TEST_F(PreviewTest, ProviderErrorLeavesTheHandlerWithTheQueryClosed) {
 TEST_F(PreviewTest, MissingSheetLeavesTheHandlerWithAnError) {
     Open({Book("社保.xls")});
     QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);
+    DoubleClick(sheet);
+    auto* grid = fm->cxGrid1Level1;
+    ASSERT_GT(grid->model()->rowCount(), 0);
+    const size_t columns = grid->engine().columnCount();
+    ASSERT_GT(columns, 0u);
+
     sheet->setText(0, QStringLiteral("没有这张表$"));
     EXPECT_THROW(DoubleClick(sheet), std::exception);
     EXPECT_FALSE(fm->adoExcel.active());
+    // The columns of the last preview stand, but its closed result shows no rows, as the export
+    // (which finds no data) sees it.
+    EXPECT_EQ(grid->engine().columnCount(), columns);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    prompts.calls.clear();
+    fm->btn_exportClick();
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].kind, QString("warning"));
+    EXPECT_EQ(prompts.calls[0].text, QStringLiteral("   没有数据需要导出!    "));
 }
 
 TEST_F(PreviewTest, FailedOpenLeavesPreviewsFailingUntilAWorkbookOpens) {
