@@ -63,10 +63,9 @@ TPanel* FloatingPanel(QWidget* parent, const QString& name, QRect geometry) {
     return panel;
 }
 
-QLabel* Heading(QWidget* parent, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
+QLabel* Heading(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* label = NameControl(new QLabel(text, parent), name, text);
     label->setGeometry(geometry);
-    label->setAccessibleName(text);
     return label;
 }
 
@@ -350,7 +349,8 @@ void TfmMain::buildSummaryPanel() {
         {&lst_num_Field_align, "lst_num_Field_align", QStringLiteral("列对齐"), 300, 62},
     };
     for (const auto& l : lists) {
-        Heading(rzpnl_sum_kz, l.heading, QRect(l.x + 2, 36, l.width, 16));
+        Heading(rzpnl_sum_kz, QStringLiteral("lbl_") + QString::fromLatin1(l.name).mid(4),
+                l.heading, QRect(l.x + 2, 36, l.width, 16));
         auto* list = NameControl(new QListWidget(rzpnl_sum_kz), l.name, l.heading);
         list->setGeometry(l.x, 54, l.width, 195);
         *l.list = list;
@@ -369,15 +369,19 @@ void TfmMain::buildSummaryPanel() {
     rzpnl_Field_edit->setBorder(1, QColor(0xc2, 0x8a, 0x30));
     rzpnl_Field_edit->setCursor(Qt::SizeAllCursor);
     const struct {
+        const char* name;
         QString heading;
         int x, width;
     } headings[] = {
-        {QStringLiteral("表头字段"), 4, 98}, {QStringLiteral("统计方式"), 104, 64},
-        {QStringLiteral("小数位"), 170, 40}, {QStringLiteral("货币符"), 212, 42},
-        {QStringLiteral("列对齐"), 256, 44},
+        {"lbl_field_name", QStringLiteral("表头字段"), 4, 98},
+        {"lbl_sum_type", QStringLiteral("统计方式"), 104, 64},
+        {"lbl_xsws", QStringLiteral("小数位"), 170, 40},
+        {"lbl_hbfh", QStringLiteral("货币符"), 212, 42},
+        {"lbl_align", QStringLiteral("列对齐"), 256, 44},
     };
     for (const auto& h : headings)
-        Heading(rzpnl_Field_edit, h.heading, QRect(h.x + 1, 2, h.width, 15));
+        Heading(rzpnl_Field_edit, QString::fromLatin1(h.name), h.heading,
+                QRect(h.x + 1, 2, h.width, 15));
     edt_field_name =
         NameControl(new QLineEdit(rzpnl_Field_edit), "edt_field_name", QStringLiteral("表头字段"));
     edt_field_name->setGeometry(4, 19, 98, 22);
@@ -386,6 +390,7 @@ void TfmMain::buildSummaryPanel() {
         c->setEditable(true);
         // A typed text stays a text: Enter must not add it to the entries.
         c->setInsertPolicy(QComboBox::NoInsert);
+        NameControl(c->lineEdit(), QString::fromLatin1(name) + QStringLiteral("_text"), label);
         c->addItems(entries);
         c->setCurrentIndex(-1);
         c->setGeometry(r);

@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include "frame/frame_controls.h"
 #include "grid/view/grid_header.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
@@ -37,7 +38,7 @@ class CellDelegate : public QStyledItemDelegate {
 }  // namespace
 
 GridTableView::GridTableView(QWidget* parent) : QTableView(parent) {
-    header_ = new GridHeader(this);
+    header_ = NameControl(new GridHeader(this), "hdr_grid_columns", QStringLiteral("列标题"));
     setHorizontalHeader(header_);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
