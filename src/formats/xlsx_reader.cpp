@@ -1151,7 +1151,7 @@ class ScannedSheetPart {
             size_t j = pos + 10;
             while (j < pre_.size() && isSpace(pre_[j])) ++j;
             if (j == pre_.size()) {
-                if (last) return toExpat(true);
+                if (last || pre_.size() > (1u << 20)) return toExpat(last);  // endless spaces
                 bool go = expat(pre_.data(), pos, false);
                 pre_.erase(0, pos);
                 return go;

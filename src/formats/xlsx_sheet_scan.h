@@ -228,8 +228,10 @@ class SheetDataScanner {
             std::memcpy(av, v0, vlen);
             av[vlen] = 0;
             used += alen + vlen + 2;
-            for (size_t i = 0; i < natts; ++i)
-                if (std::strcmp(atts_[2 * i], an) == 0) return Step::Bad;  // duplicate
+            for (size_t i = 0; i < natts; ++i)  // a name twice: expat refuses the part
+                if (attLens_[i] == alen && std::memcmp(atts_[2 * i], an, alen) == 0)
+                    return Step::Bad;
+            attLens_[natts] = alen;
             atts_[2 * natts] = an;
             atts_[2 * natts + 1] = av;
             ++natts;
@@ -368,6 +370,7 @@ class SheetDataScanner {
     char names_[kDepth][kNameMax + 1];
     uint8_t lens_[kDepth] = {};
     const char* atts_[2 * kMaxAtts + 1];
+    size_t attLens_[kMaxAtts];
     char scratch_[2048];
 };
 
