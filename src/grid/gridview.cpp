@@ -188,7 +188,7 @@ std::string valueText(const Value& v) {
         case ValueKind::Bool:
             return v.number != 0 ? "True" : "False";
         case ValueKind::Date:
-            return formats::serialToIso(v.number, false);
+            return workbooks::dateDisplayText(v.number);
         default:
             return {};
     }

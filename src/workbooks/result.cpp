@@ -8,20 +8,34 @@ namespace shuhui::workbooks {
 
 const char* fieldTypeName(FieldType type) {
     switch (type) {
-        case FieldType::String: return "ftString";
-        case FieldType::Smallint: return "ftSmallint";
-        case FieldType::Integer: return "ftInteger";
-        case FieldType::Word: return "ftWord";
-        case FieldType::Boolean: return "ftBoolean";
-        case FieldType::Float: return "ftFloat";
-        case FieldType::Currency: return "ftCurrency";
-        case FieldType::BCD: return "ftBCD";
-        case FieldType::Date: return "ftDate";
-        case FieldType::Time: return "ftTime";
-        case FieldType::DateTime: return "ftDateTime";
-        case FieldType::Largeint: return "ftLargeint";
-        case FieldType::AutoInc: return "ftAutoInc";
-        case FieldType::Memo: return "ftMemo";
+        case FieldType::String:
+            return "ftString";
+        case FieldType::Smallint:
+            return "ftSmallint";
+        case FieldType::Integer:
+            return "ftInteger";
+        case FieldType::Word:
+            return "ftWord";
+        case FieldType::Boolean:
+            return "ftBoolean";
+        case FieldType::Float:
+            return "ftFloat";
+        case FieldType::Currency:
+            return "ftCurrency";
+        case FieldType::BCD:
+            return "ftBCD";
+        case FieldType::Date:
+            return "ftDate";
+        case FieldType::Time:
+            return "ftTime";
+        case FieldType::DateTime:
+            return "ftDateTime";
+        case FieldType::Largeint:
+            return "ftLargeint";
+        case FieldType::AutoInc:
+            return "ftAutoInc";
+        case FieldType::Memo:
+            return "ftMemo";
     }
     return "ftUnknown";
 }
@@ -53,8 +67,10 @@ double Column::number(size_t row) const {
     switch (kinds_[row]) {
         case ValueKind::Number:
         case ValueKind::Date:
-        case ValueKind::Bool: return doubleOf(slots_[row]);
-        default: return 0;
+        case ValueKind::Bool:
+            return doubleOf(slots_[row]);
+        default:
+            return 0;
     }
 }
 
@@ -68,22 +84,38 @@ std::string_view Column::text(size_t row) const {
 
 Value Column::value(size_t row) const {
     switch (kinds_[row]) {
-        case ValueKind::Null: return Value::null();
-        case ValueKind::Number: return Value::fromNumber(number(row));
-        case ValueKind::Text: return Value::fromText(text(row));
-        case ValueKind::Bool: return Value::fromBool(number(row) != 0);
-        case ValueKind::Date: return Value::fromDate(number(row));
+        case ValueKind::Null:
+            return Value::null();
+        case ValueKind::Number:
+            return Value::fromNumber(number(row));
+        case ValueKind::Text:
+            return Value::fromText(text(row));
+        case ValueKind::Bool:
+            return Value::fromBool(number(row) != 0);
+        case ValueKind::Date:
+            return Value::fromDate(number(row));
     }
     return {};
 }
 
+std::string dateDisplayText(double serial) {
+    std::string s = formats::serialToIso(serial, false);
+    if (const size_t t = s.find('T'); t != std::string::npos) s[t] = ' ';
+    return s;
+}
+
 std::string Column::displayText(size_t row) const {
     switch (kinds_[row]) {
-        case ValueKind::Null: return {};
-        case ValueKind::Number: return formats::formatGeneral(number(row));
-        case ValueKind::Text: return std::string(text(row));
-        case ValueKind::Bool: return number(row) != 0 ? "True" : "False";
-        case ValueKind::Date: return formats::serialToIso(number(row), false);
+        case ValueKind::Null:
+            return {};
+        case ValueKind::Number:
+            return formats::formatGeneral(number(row));
+        case ValueKind::Text:
+            return std::string(text(row));
+        case ValueKind::Bool:
+            return number(row) != 0 ? "True" : "False";
+        case ValueKind::Date:
+            return dateDisplayText(number(row));
     }
     return {};
 }
@@ -118,17 +150,27 @@ void Column::appendDate(double serial) {
 }
 void Column::append(const Value& v) {
     switch (v.kind) {
-        case ValueKind::Null: appendNull(); break;
-        case ValueKind::Number: appendNumber(v.number); break;
-        case ValueKind::Text: appendText(v.text); break;
-        case ValueKind::Bool: appendBool(v.number != 0); break;
-        case ValueKind::Date: appendDate(v.number); break;
+        case ValueKind::Null:
+            appendNull();
+            break;
+        case ValueKind::Number:
+            appendNumber(v.number);
+            break;
+        case ValueKind::Text:
+            appendText(v.text);
+            break;
+        case ValueKind::Bool:
+            appendBool(v.number != 0);
+            break;
+        case ValueKind::Date:
+            appendDate(v.number);
+            break;
     }
 }
 
 void Column::set(size_t row, const Value& v) {
     kinds_[row] = v.kind;
-    slots_[row] = v.kind == ValueKind::Text ? storeText(v.text)
+    slots_[row] = v.kind == ValueKind::Text   ? storeText(v.text)
                   : v.kind == ValueKind::Null ? 0
                                               : bitsOf(v.number);
 }

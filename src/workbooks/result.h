@@ -14,8 +14,20 @@ namespace shuhui::workbooks {
 
 // The field types callers see; the names follow the data-access convention ("ftFloat", ...).
 enum class FieldType : uint8_t {
-    String, Smallint, Integer, Word, Boolean, Float, Currency, BCD, Date, Time, DateTime, Largeint,
-    AutoInc, Memo,
+    String,
+    Smallint,
+    Integer,
+    Word,
+    Boolean,
+    Float,
+    Currency,
+    BCD,
+    Date,
+    Time,
+    DateTime,
+    Largeint,
+    AutoInc,
+    Memo,
 };
 const char* fieldTypeName(FieldType type);  // "ftString", "ftFloat", ...
 // Integer, Word, Float and Currency count as numbers; every other type does not.
@@ -37,8 +49,12 @@ struct Value {
     bool operator==(const Value&) const = default;
 };
 
+// A date serial as the grid shows it: "2010-01-01" for a whole day, "2010-01-01 12:30:00" with a
+// time of day.
+std::string dateDisplayText(double serial);
+
 class Column {
-public:
+  public:
     Column(std::string name, FieldType type) : name_(std::move(name)), type_(type) {}
 
     const std::string& name() const { return name_; }
@@ -49,11 +65,11 @@ public:
 
     ValueKind kind(size_t row) const { return kinds_[row]; }
     bool isNull(size_t row) const { return kinds_[row] == ValueKind::Null; }
-    double number(size_t row) const;            // Number, Date, Bool; 0 for Null and Text
-    std::string_view text(size_t row) const;    // Text; empty for the other kinds
+    double number(size_t row) const;          // Number, Date, Bool; 0 for Null and Text
+    std::string_view text(size_t row) const;  // Text; empty for the other kinds
     Value value(size_t row) const;
-    // The value as the grid shows it unformatted: numbers in General format, dates as ISO text,
-    // booleans as "True"/"False", Null as the empty text.
+    // The value as the grid shows it unformatted: numbers in General format, dates as
+    // dateDisplayText, booleans as "True"/"False", Null as the empty text.
     std::string displayText(size_t row) const;
 
     void appendNull();
@@ -69,7 +85,7 @@ public:
 
     size_t memoryBytes() const;
 
-private:
+  private:
     uint64_t storeText(std::string_view t);
 
     std::string name_;
@@ -80,7 +96,7 @@ private:
 };
 
 class Result {
-public:
+  public:
     size_t fieldCount() const { return columns_.size(); }
     size_t rowCount() const { return rows_; }
     bool empty() const { return rows_ == 0; }
@@ -101,7 +117,7 @@ public:
 
     size_t memoryBytes() const;
 
-private:
+  private:
     std::vector<Column> columns_;
     size_t rows_ = 0;
 };
