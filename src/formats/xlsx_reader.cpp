@@ -1358,7 +1358,7 @@ class XlsxReader {
         if (maxShared > 0) {
             if (sstPart.empty()) sstPart = baseDir + "sharedStrings.xml";
             SharedStringsHandler sh(wb_.strings, size_t(maxShared));
-            parsePart(zip_, sstPart, sh, file_, true);
+            parsePart(zip_, sstPart, sh, file_, opt_.maxRows.has_value());
             if (wb_.strings.size() < maxShared)
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（单元格引用了不存在的共享字符串 #" +

@@ -114,6 +114,17 @@ class SheetDataScanner {
         return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
     }
 
+    static bool sameName(std::string_view a, const char* b, size_t n) {
+        if (a.size() != n) return false;
+        for (size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    // short copies (names, attribute values) without a library call
+    static void copyShort(char* to, const char* from, size_t n) {
+        for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+
     // what one token did
     enum class Step { Consumed, Cut, Bad, End, Stop };
 
@@ -164,7 +175,7 @@ class SheetDataScanner {
         if (*q != '>' || name.empty()) return Step::Bad;
         if (depth_ == 0) return name == "sheetData" ? Step::End : Step::Bad;
         --depth_;
-        if (name != std::string_view(names_[depth_], lens_[depth_])) return Step::Bad;
+        if (!sameName(name, names_[depth_], lens_[depth_])) return Step::Bad;
         h_.end(this, name);
         p = q + 1;
         return Step::Consumed;
@@ -222,14 +233,14 @@ class SheetDataScanner {
             ++q;
             if (used + alen + vlen + 2 > sizeof(scratch_)) return Step::Bad;
             char* an = scratch_ + used;
-            std::memcpy(an, a0, alen);
+            copyShort(an, a0, alen);
             an[alen] = 0;
             char* av = an + alen + 1;
-            std::memcpy(av, v0, vlen);
+            copyShort(av, v0, vlen);
             av[vlen] = 0;
             used += alen + vlen + 2;
             for (size_t i = 0; i < natts; ++i)  // a name twice: expat refuses the part
-                if (attLens_[i] == alen && std::memcmp(atts_[2 * i], an, alen) == 0)
+                if (sameName(std::string_view(an, alen), atts_[2 * i], attLens_[i]))
                     return Step::Bad;
             attLens_[natts] = alen;
             atts_[2 * natts] = an;
@@ -240,7 +251,7 @@ class SheetDataScanner {
         }
         atts_[2 * natts] = nullptr;
         char* slot = names_[depth_];
-        std::memcpy(slot, n0, nlen);
+        copyShort(slot, n0, nlen);
         slot[nlen] = 0;
         lens_[depth_] = uint8_t(nlen);
         std::string_view name(slot, nlen);
