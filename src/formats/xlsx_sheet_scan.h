@@ -15,6 +15,7 @@
 // text(const char*, size_t); it may call x->stop() from start().
 #pragma once
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -66,31 +67,48 @@ class SheetDataScanner {
   public:
     enum class Result { More, Done, Stopped, GiveUp };
 
-    explicit SheetDataScanner(Handler& h) : h_(h) {
-        decoded_.reserve(256);
-        work_.reserve(64);
-    }
+    explicit SheetDataScanner(Handler& h) : h_(h) { decoded_.reserve(256); }
 
     Result feed(const char* data, size_t n, bool last) {
-        const char* b = data;
-        const char* e = data + n;
-        if (!tail_.empty()) {
-            work_.assign(tail_);
-            work_.append(data, n);
-            tail_.clear();
-            b = work_.data();
-            e = b + work_.size();
+        if (tail_.empty()) return scanChunk(data, n, last);
+        // The token cut at the end of the last chunk: joined with the start of this one a little
+        // at a time (doubling) until it is whole, then the scan goes on in this chunk in place.
+        size_t taken = 0;
+        while (true) {
+            const size_t old = tail_.size();  // tail_ is old bytes + data[0, taken)
+            const size_t oldOwn = old - taken;
+            size_t take = std::min(n - taken, std::max<size_t>(old, 16));
+            tail_.append(data + taken, take);
+            taken += take;
+            const char* b = tail_.data();
+            const char* p = b;
+            const char* e = b + tail_.size();
+            Result r = scan(p, e);
+            size_t used = size_t(p - b);
+            if (r == Result::Done) {
+                restBuf_.assign(p, size_t(e - p));
+                restBuf_.append(data + taken, n - taken);
+                rest_ = restBuf_;
+                tail_.clear();
+                return r;
+            }
+            if (r != Result::More) {
+                tail_.clear();
+                return r;
+            }
+            if (used >= oldOwn) {  // the cut token is whole: on in place
+                size_t off = used - oldOwn;
+                tail_.clear();
+                return scanChunk(data + off, n - off, last);
+            }
+            tail_.erase(0, used);
+            if (taken == n) {
+                if (last) return Result::GiveUp;  // the part ends inside sheetData
+                if (tail_.size() > kMaxTail) return Result::GiveUp;
+                return Result::More;
+            }
+            // still cut: tail_ is now (old bytes minus used) + data[0, taken)
         }
-        const char* p = b;
-        Result r = scan(p, e);
-        if (r == Result::More) {
-            if (last) return Result::GiveUp;  // the part ends inside sheetData
-            if (size_t(e - p) > kMaxTail) return Result::GiveUp;
-            tail_.assign(p, size_t(e - p));
-        } else if (r == Result::Done) {
-            rest_ = std::string_view(p, size_t(e - p));
-        }
-        return r;
     }
 
     // after Done: the bytes from </sheetData> to the end of the last chunk (valid until the next
@@ -106,13 +124,24 @@ class SheetDataScanner {
     static constexpr size_t kNameMax = 31;
     static constexpr size_t kMaxAtts = 24;
 
-    static bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
-    static bool isNameStart(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
-    static bool isNameChar(char c) {
-        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    }
+    // byte classes: a table look-up instead of a chain of comparisons for every byte of a tag
+    enum : uint8_t { kNameStart = 1, kNameChar = 2, kSpace = 4, kValue = 8 };
+    static constexpr std::array<uint8_t, 256> kClass = [] {
+        std::array<uint8_t, 256> t{};
+        for (int c = 0; c < 256; ++c) {
+            bool start = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+            bool name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+            bool space = c == ' ' || c == '\n' || c == '\t' || c == '\r';
+            bool value = c >= 0x20 && c < 0x7F && c != '<' && c != '&';
+            t[size_t(c)] = uint8_t((start ? kNameStart : 0) | (name ? kNameChar : 0) |
+                                   (space ? kSpace : 0) | (value ? kValue : 0));
+        }
+        return t;
+    }();
+    static bool is(char c, uint8_t cls) { return kClass[uint8_t(c)] & cls; }
+    static bool isSpace(char c) { return is(c, kSpace); }
+    static bool isNameStart(char c) { return is(c, kNameStart); }
+    static bool isNameChar(char c) { return is(c, kNameChar); }
 
     static bool sameName(std::string_view a, const char* b, size_t n) {
         if (a.size() != n) return false;
@@ -123,6 +152,20 @@ class SheetDataScanner {
     // short copies (names, attribute values) without a library call
     static void copyShort(char* to, const char* from, size_t n) {
         for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+
+    Result scanChunk(const char* data, size_t n, bool last) {
+        const char* p = data;
+        const char* e = data + n;
+        Result r = scan(p, e);
+        if (r == Result::More) {
+            if (last) return Result::GiveUp;  // the part ends inside sheetData
+            if (size_t(e - p) > kMaxTail) return Result::GiveUp;
+            tail_.assign(p, size_t(e - p));
+        } else if (r == Result::Done) {
+            rest_ = std::string_view(p, size_t(e - p));
+        }
+        return r;
     }
 
     // what one token did
@@ -224,8 +267,7 @@ class SheetDataScanner {
             if (quote != '"' && quote != '\'') return Step::Bad;
             const char* v0 = ++q;
             while (q < e && *q != quote) {
-                unsigned char u = static_cast<unsigned char>(*q);
-                if (u < 0x20 || u >= 0x7F || u == '<' || u == '&') return Step::Bad;
+                if (!is(*q, kValue)) return Step::Bad;  // references, controls, non-ASCII
                 ++q;
             }
             if (q == e) return Step::Cut;
@@ -374,7 +416,7 @@ class SheetDataScanner {
     }
 
     Handler& h_;
-    std::string tail_, work_, decoded_;
+    std::string tail_, restBuf_, decoded_;
     std::string_view rest_;
     bool stop_ = false;
     int depth_ = 0;
