@@ -1,6 +1,7 @@
 // Prompts, the top-level error report and list splitting; see prompts.h.
 #include "app/prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -16,6 +17,20 @@ QWidget* DialogParent() {
     return w;
 }
 
+// The boxes and dialogs speak the program's language whatever translations the toolkit has.
+void LabelButtons(QMessageBox& box) {
+    if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("确定"));
+    if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("取消"));
+}
+
+void LabelFileDialog(QFileDialog& dlg, bool save) {
+    dlg.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围:"));
+    dlg.setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
+    dlg.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型:"));
+    dlg.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存") : QStringLiteral("打开"));
+    dlg.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+}
+
 }  // namespace
 
 Prompts::~Prompts() = default;
@@ -23,6 +38,7 @@ Prompts::~Prompts() = default;
 int Prompts::showWarning(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, DialogParent());
     box.setWindowModality(Qt::ApplicationModal);
+    LabelButtons(box);
     box.exec();
     return 1;
 }
@@ -33,12 +49,14 @@ int Prompts::askConfirm(const QString& text, const QString& caption) {
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
+    LabelButtons(box);
     return box.exec() == QMessageBox::Ok ? 1 : 2;
 }
 
 void Prompts::showError(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, DialogParent());
     box.setWindowModality(Qt::ApplicationModal);
+    LabelButtons(box);
     box.exec();
 }
 
@@ -69,6 +87,7 @@ QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const 
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFileMode(QFileDialog::ExistingFiles);
     dlg.setOption(QFileDialog::ReadOnly, false);
+    LabelFileDialog(dlg, false);
     if (dlg.exec() != QDialog::Accepted) return {};
     return dlg.selectedFiles();
 }
@@ -78,6 +97,7 @@ QString Prompts::saveFileName(QWidget* parent, const QString& title, const QStri
     QFileDialog dlg(parent, title, QString(), filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    LabelFileDialog(dlg, true);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
     if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
     return dlg.selectedFiles().first();

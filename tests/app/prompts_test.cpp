@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -168,6 +169,57 @@ TEST(RealMessageBox, ErrorReportUsesTheStopIcon) {
     ReportError(std::runtime_error("x"));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(title, QString("app_tests"));
+}
+
+TEST(RealMessageBox, ButtonsAreLabelledInChinese) {
+    const struct {
+        const char* which;
+        std::function<void()> show;
+        QStringList buttons;
+    } cases[] = {
+        {"warning", [] { ShowWarning("没有数据", "信息提示"); }, {"确定"}},
+        {"question", [] { AskConfirm("确定要合并吗?", "信息提示"); }, {"确定", "取消"}},
+        {"error report", [] { ReportError(std::runtime_error("x")); }, {"确定"}},
+    };
+    for (const auto& c : cases) {
+        QStringList texts;
+        WhenBoxIsUp([&](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            for (QMessageBox::StandardButton b : {QMessageBox::Ok, QMessageBox::Cancel})
+                if (QAbstractButton* button = box->button(b)) texts << button->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        c.show();
+        EXPECT_EQ(texts, c.buttons) << c.which;
+    }
+}
+
+TEST(RealFileDialog, LabelsAreInChinese) {
+    const struct {
+        const char* which;
+        std::function<void()> show;
+        const char* accept;
+    } cases[] = {
+        {"open", [] { Prompts::Current().openFileNames(nullptr, "打开", "*.xls"); }, "打开"},
+        {"save", [] { Prompts::Current().saveFileName(nullptr, "导出为", "*.xls"); }, "保存"},
+    };
+    for (const auto& c : cases) {
+        QStringList labels;
+        WhenBoxIsUp([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            for (QFileDialog::DialogLabel l :
+                 {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                  QFileDialog::Accept, QFileDialog::Reject})
+                labels << dlg->labelText(l);
+            dlg->reject();
+        });
+        c.show();
+        EXPECT_EQ(
+            labels,
+            (QStringList{"查找范围:", "文件名:", "文件类型:", QString::fromUtf8(c.accept), "取消"}))
+            << c.which;
+    }
 }
 
 TEST(LoadingNotice, ShownDuringWorkHiddenAfterAlsoOnException) {
