@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "app/prompts.h"
 #include "app/version.h"
@@ -31,6 +32,7 @@ TfmMain::TfmMain(QWidget* parent, const QString& versionFile)
     connectCatalogueHandlers();
     connectGridHandlers();
     lastSize_ = size();
+    placeStatusText();
 
     FormCreate();
 }
@@ -117,6 +119,13 @@ void TfmMain::resizeEvent(QResizeEvent* event) {
                                 rzpnl_kz_cxgrid->height() + d.height());
     }
     lastSize_ = now;
+    placeStatusText();
+}
+
+void TfmMain::placeStatusText() {
+    // The status text runs along the whole status bar, so a long workbook path is not cut short
+    // at a fixed width; the grips at the right end stay free (the label lets presses through).
+    if (rlbInfo) rlbInfo->setGeometry(16, 7, std::max(0, width() - 16 - 20), 16);
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -49,7 +49,7 @@ class TfmMain : public TForm1 {
     QString JoinTableList;
     QString JoinQuery;
 
-    // ---- the workbook data provider: one connection, the result query and two first-row queries ----
+    // ---- the data provider: one connection, the result query and two first-row queries ----
     shuhui::workbooks::Connection adoc_Excel;
     shuhui::workbooks::Query adoExcel{adoc_Excel};  // its result feeds the grid
     shuhui::workbooks::Query qry_get_field{adoc_Excel};
@@ -113,7 +113,8 @@ class TfmMain : public TForm1 {
     // The grid widget inside cxGrid1 (it owns the engine); its table view is cxGrid1DBTableView1.
     shuhui::gridview::ResultGrid* cxGrid1Level1 = nullptr;
     shuhui::gridview::GridTableView* cxGrid1DBTableView1 = nullptr;
-    // The six summary lists as one table, and the summary panel's logic over it (tfm_main_grid.cpp).
+    // The six summary lists as one table, and the summary panel's logic over it
+    // (tfm_main_grid.cpp).
     shuhui::grid::SummaryTable summaryTable;
     std::unique_ptr<shuhui::grid::SummaryPanel> summaryPanel;
     TImage* img1;
@@ -248,6 +249,7 @@ class TfmMain : public TForm1 {
     void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
 
     void placeResultPanelAtHome();
+    void placeStatusText();
     void beginPanelMove(QWidget* panel, QMouseEvent* event);
 
     QString versionFile_;

@@ -129,7 +129,7 @@ void TfmMain::buildModeBar() {
                           QStringLiteral("表头字段"));
     rlbInfo->setStyleSheet("color: white; background: transparent;");
     rlbInfo->setAttribute(Qt::WA_TransparentForMouseEvents);
-    rlbInfo->setGeometry(16, 7, 600, 16);
+    rlbInfo->setGeometry(16, 7, 600, 16);  // stretched along the bar by placeStatusText()
     rlbInfo->raise();
 }
 

@@ -68,6 +68,22 @@ TEST_F(PreviewTest, WorkbookNodeNamesTheWorkbookAndLeavesTheGrid) {
     EXPECT_TRUE(fm->adoExcel.active());
 }
 
+TEST_F(PreviewTest, StatusBarShowsALongPathWholeInAWideWindow) {
+    const QString dir = QStringLiteral("/tmp/") + QString(40, QChar(u'长')) + QStringLiteral("/");
+    auto* book = new QTreeWidgetItem(tree, QStringList(dir + "工资.xls"));
+    book->setData(0, Qt::UserRole, dir + "工资.xls");
+    for (const QSize size : {QSize(1280, 800), QSize(1600, 900)}) {
+        fm->resize(size);
+        QApplication::processEvents();
+        DoubleClick(book);
+        const QString text = fm->rlbInfo->text();
+        EXPECT_EQ(text, "工作簿:" + dir + "工资.xls");
+        EXPECT_GE(fm->rlbInfo->width(), fm->rlbInfo->fontMetrics().horizontalAdvance(text))
+            << size.width();
+        EXPECT_LE(fm->rlbInfo->geometry().right(), fm->RzPanel2->width()) << size.width();
+    }
+}
+
 TEST_F(PreviewTest, EmptySpaceChangesNothing) {
     Open({Book("pay.xls")});
     const QString info = fm->rlbInfo->text();
