@@ -87,6 +87,8 @@ QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const 
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFileMode(QFileDialog::ExistingFiles);
     dlg.setOption(QFileDialog::ReadOnly, false);
+    // The file type reads as its description alone; the patterns it covers stay behind it.
+    dlg.setOption(QFileDialog::HideNameFilterDetails, true);
     LabelFileDialog(dlg, false);
     if (dlg.exec() != QDialog::Accepted) return {};
     return dlg.selectedFiles();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -220,6 +221,19 @@ TEST(RealFileDialog, LabelsAreInChinese) {
             (QStringList{"查找范围:", "文件名:", "文件类型:", QString::fromUtf8(c.accept), "取消"}))
             << c.which;
     }
+}
+
+TEST(RealFileDialog, OpenDialogShowsTheFileTypeByItsDescription) {
+    QStringList types;
+    WhenBoxIsUp([&](QWidget* w) {
+        if (auto* combo = w->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < combo->count(); ++i) types << combo->itemText(i);
+        static_cast<QFileDialog*>(w)->reject();
+    });
+    Prompts::Current().openFileNames(
+        nullptr, "请选择电子表格文件-【青岚工坊】",
+        "所有电子表格文件(*.XLS) (*.xls *.XLS *.xlsx *.XLSX *.xlsm *.XLSM)");
+    EXPECT_EQ(types, QStringList{"所有电子表格文件(*.XLS)"});
 }
 
 TEST(LoadingNotice, ShownDuringWorkHiddenAfterAlsoOnException) {
