@@ -424,7 +424,7 @@ std::string valueAsText(const Column& c, size_t row) {
         case ValueKind::Number:
             return formats::formatGeneral(c.number(row));
         case ValueKind::Date:
-            return formats::serialToIso(c.number(row), false);
+            return dateDisplayText(c.number(row));
         case ValueKind::Bool:
             return c.number(row) != 0 ? "TRUE" : "FALSE";
         case ValueKind::Text:

@@ -98,8 +98,8 @@ Value Column::value(size_t row) const {
     return {};
 }
 
-std::string dateDisplayText(double serial) {
-    std::string s = formats::serialToIso(serial, false);
+std::string dateDisplayText(double serial, bool date1904) {
+    std::string s = formats::serialToIso(serial, date1904);
     if (const size_t t = s.find('T'); t != std::string::npos) s[t] = ' ';
     return s;
 }

@@ -51,7 +51,7 @@ struct Value {
 
 // A date serial as the grid shows it: "2010-01-01" for a whole day, "2010-01-01 12:30:00" with a
 // time of day.
-std::string dateDisplayText(double serial);
+std::string dateDisplayText(double serial, bool date1904 = false);
 
 class Column {
   public:

@@ -131,7 +131,7 @@ std::string cellAsText(const std::vector<std::string>& strings, bool date1904,
         case formats::CellType::Text:
             return c.text < strings.size() ? strings[c.text] : std::string();
         case formats::CellType::Number:
-            if (k == StyleClass::Date) return formats::serialToIso(c.number, date1904);
+            if (k == StyleClass::Date) return dateDisplayText(c.number, date1904);
             return formats::formatGeneral(c.number);
         case formats::CellType::Bool:
             return c.small ? "TRUE" : "FALSE";
@@ -263,7 +263,7 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
                     text = formats::formatGeneral(slot.number);
                     break;
                 case ValueKind::Date:
-                    text = formats::serialToIso(slot.number, false);
+                    text = dateDisplayText(slot.number);
                     break;
                 case ValueKind::Bool:
                     text = slot.number != 0 ? "TRUE" : "FALSE";

@@ -205,6 +205,17 @@ TEST_F(ProviderTest, ColumnTypesComeFromAllValues) {
     EXPECT_EQ(r.field(7).displayText(1), "待定");
 }
 
+TEST_F(ProviderTest, DatesTurnedIntoTextReadAsTheGridShowsThem) {
+    // A 1904 workbook: a date as the header, a date with a time of day and a number below it.
+    const Result& r = run(
+        "select  * from " +
+        sheetReference("Excel 12.0",
+                       std::string(SHUHUI_FIXTURES) + "/formats/date1904_openpyxl.xlsx", "日期$"));
+    EXPECT_EQ(fieldNames(r), (Rows{"2024-01-31"}));
+    EXPECT_EQ(fieldTypes(r), (Rows{"ftString"}));
+    EXPECT_EQ(rows(r), (Rows{"2024-01-31 12:30:00", "1.5"}));
+}
+
 TEST_F(ProviderTest, SheetShapes) {
     struct Case {
         std::string sheet;
