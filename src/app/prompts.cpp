@@ -23,6 +23,16 @@ void LabelButtons(QMessageBox& box) {
     if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("取消"));
 }
 
+// The folder of the last file chosen in a file dialog; the next dialog of the run opens there.
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
+void RememberFolder(const QStringList& files) {
+    if (!files.isEmpty()) LastFolder() = QFileInfo(files.first()).absolutePath();
+}
+
 void LabelFileDialog(QFileDialog& dlg, bool save) {
     dlg.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围:"));
     dlg.setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
@@ -83,7 +93,7 @@ class OpenFilesDialog : public QFileDialog {
 }  // namespace
 
 QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const QString& filter) {
-    OpenFilesDialog dlg(parent, title, QString(), filter);
+    OpenFilesDialog dlg(parent, title, LastFolder(), filter);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFileMode(QFileDialog::ExistingFiles);
     dlg.setOption(QFileDialog::ReadOnly, false);
@@ -91,17 +101,19 @@ QStringList Prompts::openFileNames(QWidget* parent, const QString& title, const 
     dlg.setOption(QFileDialog::HideNameFilterDetails, true);
     LabelFileDialog(dlg, false);
     if (dlg.exec() != QDialog::Accepted) return {};
+    RememberFolder(dlg.selectedFiles());
     return dlg.selectedFiles();
 }
 
 QString Prompts::saveFileName(QWidget* parent, const QString& title, const QString& filter,
                               QString* selectedFilter) {
-    QFileDialog dlg(parent, title, QString(), filter);
+    QFileDialog dlg(parent, title, LastFolder(), filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     LabelFileDialog(dlg, true);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
     if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
+    RememberFolder(dlg.selectedFiles());
     return dlg.selectedFiles().first();
 }
 

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -234,6 +236,31 @@ TEST(RealFileDialog, OpenDialogShowsTheFileTypeByItsDescription) {
         nullptr, "请选择电子表格文件-【青岚工坊】",
         "所有电子表格文件(*.XLS) (*.xls *.XLS *.xlsx *.XLSX *.xlsm *.XLSM)");
     EXPECT_EQ(types, QStringList{"所有电子表格文件(*.XLS)"});
+}
+
+TEST(RealFileDialog, NextDialogOpensInTheFolderOfTheLastChosenFile) {
+    const QString folder = QStringLiteral(SHUHUI_FIXTURES "/workbooks");
+    WhenBoxIsUp([&](QWidget* w) {
+        auto* name = w->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(folder + "/pay.xls");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    EXPECT_EQ(Prompts::Current().openFileNames(nullptr, "打开", "*.xls"),
+              QStringList{folder + "/pay.xls"});
+    // Both kinds of dialog open there next, the save dialog included.
+    for (bool save : {false, true}) {
+        QString opened;
+        WhenBoxIsUp([&](QWidget* w) {
+            opened = static_cast<QFileDialog*>(w)->directory().absolutePath();
+            static_cast<QFileDialog*>(w)->reject();
+        });
+        if (save)
+            Prompts::Current().saveFileName(nullptr, "导出为", "*.xls");
+        else
+            Prompts::Current().openFileNames(nullptr, "打开", "*.xls");
+        EXPECT_EQ(opened, QDir(folder).absolutePath()) << save;
+    }
 }
 
 TEST(LoadingNotice, ShownDuringWorkHiddenAfterAlsoOnException) {
