@@ -9,7 +9,7 @@ PACKAGES=(
   # libraries
   qt6-base-dev libsqlite3-dev libminizip-dev libexpat1-dev libxlsxwriter-dev libgsf-1-dev libgtest-dev
   # running and looking at the program
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk xvfb xauth qt6-translations-l10n
   # independent readers for the round-trip tests
   python3 python3-xlrd python3-openpyxl
 )

@@ -1,6 +1,8 @@
 // Program entry: the application with its top-level error report, the main window, the loop.
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/prompts.h"
 #include "app/tfm_main.h"
@@ -14,6 +16,11 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    // Qt's own texts (file dialog columns, context menus of edits) in simplified Chinese.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
     TfmMain fmMain;
     fmMain.show();
     return app.exec();
