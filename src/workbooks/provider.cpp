@@ -35,15 +35,6 @@ namespace shuhui::workbooks {
 
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
@@ -92,8 +83,9 @@ enum class Driver { Excel8, Excel12 };
 
 Driver parseDriver(const std::string& text) {
     const std::string_view t = trimmed(text);
-    if (iequals(t, "Excel 8.0") || iequals(t, "Excel 5.0")) return Driver::Excel8;
-    if (iequals(t, "Excel 12.0") || iequals(t, "Excel 12.0 Xml") || iequals(t, "Excel 12.0 Macro"))
+    if (equalsNoCase(t, "Excel 8.0") || equalsNoCase(t, "Excel 5.0")) return Driver::Excel8;
+    if (equalsNoCase(t, "Excel 12.0") || equalsNoCase(t, "Excel 12.0 Xml") ||
+        equalsNoCase(t, "Excel 12.0 Macro"))
         return Driver::Excel12;
     throw Error(ErrorKind::Unsupported,
                 "不认识的工作簿驱动" + quoted(std::string(t)) +
@@ -249,11 +241,11 @@ const std::string* Engine::findTable(const FileEntry& entry, const std::string& 
     for (const auto& t : entry.tables)
         if (t == sheet) return &t;
     for (const auto& t : entry.tables)
-        if (iequals(t, sheet)) return &t;
+        if (equalsNoCase(t, sheet)) return &t;
     // A worksheet named without its "$".
     for (const auto& t : entry.tables)
         if (t.size() == sheet.size() + 1 &&
-            iequals(std::string_view(t).substr(0, sheet.size()), sheet))
+            equalsNoCase(std::string_view(t).substr(0, sheet.size()), sheet))
             return &t;
     return nullptr;
 }
@@ -404,10 +396,10 @@ FieldType typeOfDecl(const char* decl, bool& known) {
     known = decl != nullptr;
     if (!decl) return FieldType::String;
     const std::string_view d(decl);
-    if (iequals(d, "FLOAT")) return FieldType::Float;
-    if (iequals(d, "CURRENCY")) return FieldType::Currency;
-    if (iequals(d, "DATETIME")) return FieldType::DateTime;
-    if (iequals(d, "BOOLEAN")) return FieldType::Boolean;
+    if (equalsNoCase(d, "FLOAT")) return FieldType::Float;
+    if (equalsNoCase(d, "CURRENCY")) return FieldType::Currency;
+    if (equalsNoCase(d, "DATETIME")) return FieldType::DateTime;
+    if (equalsNoCase(d, "BOOLEAN")) return FieldType::Boolean;
     return FieldType::String;
 }
 
@@ -1031,7 +1023,7 @@ std::string sqlFieldName(std::string_view name) {
     // holding the ideographic space is not what a user would call plain: bracket it too.
     if (plain && name.find("\xE3\x80\x80") != std::string_view::npos) plain = false;
     if (plain && (sqlite3_keyword_check(name.data(), static_cast<int>(name.size())) ||
-                  iequals(name, "top") || iequals(name, "percent")))
+                  equalsNoCase(name, "top") || equalsNoCase(name, "percent")))
         plain = false;
     if (plain) return std::string(name);
     std::string out = "[";
@@ -1062,7 +1054,7 @@ void Connection::setConnectionString(const std::string& text) {
     const std::string key = "Data Source=";
     size_t a = std::string::npos;
     for (size_t i = 0; i + key.size() <= text.size(); ++i)
-        if (iequals(std::string_view(text).substr(i, key.size()), key)) {
+        if (equalsNoCase(std::string_view(text).substr(i, key.size()), key)) {
             a = i + key.size();
             break;
         }
@@ -1077,7 +1069,7 @@ void Connection::setConnectionString(const std::string& text) {
         size_t q = text.find(';', p);
         std::string_view item = trimmed(
             std::string_view(text).substr(p, q == std::string::npos ? std::string::npos : q - p));
-        if (item.size() >= 5 && iequals(item.substr(0, 5), "Excel")) {
+        if (item.size() >= 5 && equalsNoCase(item.substr(0, 5), "Excel")) {
             driver_ = std::string(item);
             break;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "formats/numfmt.h"
+#include "workbooks/sheet_table.h"
 
 namespace shuhui::workbooks {
 
@@ -191,22 +192,11 @@ size_t Column::memoryBytes() const {
            name_.capacity();
 }
 
-namespace {
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-}  // namespace
+namespace {}  // namespace
 
 int Result::fieldIndex(std::string_view name) const {
     for (size_t i = 0; i < columns_.size(); ++i)
-        if (equalNoCase(columns_[i].name(), name)) return static_cast<int>(i);
+        if (equalsNoCase(columns_[i].name(), name)) return static_cast<int>(i);
     return -1;
 }
 

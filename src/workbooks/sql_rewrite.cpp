@@ -5,24 +5,16 @@
 #include <cstring>
 
 #include "formats/error.h"
+#include "workbooks/sheet_table.h"
 
 namespace shuhui::workbooks {
 
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 size_t ifind(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) return std::string_view::npos;
     for (size_t i = 0; i + needle.size() <= hay.size(); ++i)
-        if (iequals(hay.substr(i, needle.size()), needle)) return i;
+        if (equalsNoCase(hay.substr(i, needle.size()), needle)) return i;
     return std::string_view::npos;
 }
 
@@ -74,7 +66,7 @@ const char* const kNotAlias[] = {"where",   "union", "inner", "left",   "right",
 
 bool isClauseWord(std::string_view w) {
     for (const char* k : kNotAlias)
-        if (iequals(w, k)) return true;
+        if (equalsNoCase(w, k)) return true;
     return false;
 }
 
@@ -142,12 +134,13 @@ size_t nextCode(const std::vector<Token>& t, size_t i) {
 }
 
 bool isWord(const std::vector<Token>& t, size_t i, std::string_view w) {
-    return i < t.size() && t[i].kind == Token::Word && iequals(t[i].text, w);
+    return i < t.size() && t[i].kind == Token::Word && equalsNoCase(t[i].text, w);
 }
 
 bool isCompoundWord(const Token& t) {
-    return t.kind == Token::Word && (iequals(t.text, "union") || iequals(t.text, "all") ||
-                                     iequals(t.text, "except") || iequals(t.text, "intersect"));
+    return t.kind == Token::Word &&
+           (equalsNoCase(t.text, "union") || equalsNoCase(t.text, "all") ||
+            equalsNoCase(t.text, "except") || equalsNoCase(t.text, "intersect"));
 }
 
 // Rewrites every "select [distinct] top N" of the token list into LIMIT form.
@@ -189,8 +182,8 @@ void rewriteTop(std::vector<Token>& t) {
                     break;
                 }
             } else if (depth == 0 && t[j].kind == Token::Word &&
-                       (iequals(t[j].text, "union") || iequals(t[j].text, "except") ||
-                        iequals(t[j].text, "intersect"))) {
+                       (equalsNoCase(t[j].text, "union") || equalsNoCase(t[j].text, "except") ||
+                        equalsNoCase(t[j].text, "intersect"))) {
                 end = j;
                 endsAtCompound = true;
                 break;
@@ -274,7 +267,7 @@ std::vector<SheetRef> findSheetReferences(std::string_view s) {
         };
         size_t stop;
         std::string_view w = word(a, stop);
-        if (iequals(w, "as")) w = word(stop, stop);
+        if (equalsNoCase(w, "as")) w = word(stop, stop);
         if (!w.empty() && !isClauseWord(w)) ref.alias = std::string(w);
 
         refs.push_back(std::move(ref));
@@ -314,7 +307,7 @@ std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRe
     for (const Token& tok : all)
         if (tok.kind != Token::Space) t.push_back(&tok);
     auto word = [&](size_t i, std::string_view w) {
-        return i < t.size() && t[i]->kind == Token::Word && iequals(t[i]->text, w);
+        return i < t.size() && t[i]->kind == Token::Word && equalsNoCase(t[i]->text, w);
     };
     if (t.size() < 6 || !word(0, "select") || !word(1, "top") || t[2]->kind != Token::Number)
         return std::nullopt;
@@ -358,7 +351,7 @@ struct CompactTokens {
         while (!t.empty() && t.back()->kind == Token::Punct && t.back()->text == ";") t.pop_back();
     }
     bool word(size_t i, std::string_view w) const {
-        return i < t.size() && t[i]->kind == Token::Word && iequals(t[i]->text, w);
+        return i < t.size() && t[i]->kind == Token::Word && equalsNoCase(t[i]->text, w);
     }
     bool punct(size_t i, std::string_view p) const {
         return i < t.size() && t[i]->kind == Token::Punct && t[i]->text == p;
@@ -367,8 +360,8 @@ struct CompactTokens {
     bool name(size_t i, std::string& out) const {
         if (i >= t.size()) return false;
         if (t[i]->kind == Token::Word) {
-            if (iequals(t[i]->text, "from") || iequals(t[i]->text, "select") ||
-                isClauseWord(t[i]->text) || iequals(t[i]->text, "and"))
+            if (equalsNoCase(t[i]->text, "from") || equalsNoCase(t[i]->text, "select") ||
+                isClauseWord(t[i]->text) || equalsNoCase(t[i]->text, "and"))
                 return false;
             out = t[i]->text;
             return true;
@@ -455,7 +448,7 @@ std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
         if (tok.kind != Token::Space) t.push_back(&tok);
     while (!t.empty() && t.back()->kind == Token::Punct && t.back()->text == ";") t.pop_back();
     auto word = [&](size_t i, std::string_view w) {
-        return i < t.size() && t[i]->kind == Token::Word && iequals(t[i]->text, w);
+        return i < t.size() && t[i]->kind == Token::Word && equalsNoCase(t[i]->text, w);
     };
     auto punct = [&](size_t i, std::string_view p) {
         return i < t.size() && t[i]->kind == Token::Punct && t[i]->text == p;
@@ -463,7 +456,8 @@ std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
     auto name = [&](size_t i, std::string& out) {
         if (i >= t.size()) return false;
         if (t[i]->kind == Token::Word) {
-            if (iequals(t[i]->text, "from") || iequals(t[i]->text, "select")) return false;
+            if (equalsNoCase(t[i]->text, "from") || equalsNoCase(t[i]->text, "select"))
+                return false;
             out = t[i]->text;
             return true;
         }
