@@ -593,25 +593,69 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     std::vector<const HashIndex*> index(n, nullptr);
     for (size_t k = 1; k < n; ++k) index[k] = &t[k]->index(links[k].col);
 
+    // Every result column takes the type of its source field, and a field holds values of its
+    // own type only (a mixed column is all text), so each cell is appended as what it is. The
+    // text arenas get room for the texts of the expected rows, estimated from the first rows.
+    struct Sink {
+        const SheetTable* table;
+        size_t tableIndex, col;
+        Column* column;
+    };
+    std::vector<Sink> sinks(out.size());
+    for (size_t c = 0; c < out.size(); ++c) {
+        const SheetTable& x = *t[out[c].table];
+        sinks[c] = {&x, out[c].table, out[c].col, &result->field(c)};
+        if (x.fields[out[c].col].type != FieldType::String || x.rows == 0) continue;
+        const size_t sample = std::min<size_t>(x.rows, 256);
+        size_t bytes = 0;
+        for (size_t r = 0; r < sample; ++r) bytes += x.text(r, out[c].col).size();
+        result->field(c).reserveText((bytes / sample + 1 + 4) * expected);
+    }
+    // The matches are collected first (the rows of every table, one tuple per result row) and
+    // the result is then filled column by column: the fetches of one column are independent of
+    // each other, so their cache misses overlap, and prefetching a few matches ahead hides the
+    // rest.
     std::vector<uint32_t> cur(n);
-    auto emit = [&] {
-        for (size_t c = 0; c < out.size(); ++c) {
-            const SheetTable& x = *t[out[c].table];
-            const uint32_t r = cur[out[c].table];
-            Column& col = result->field(c);
-            switch (x.kind(r, out[c].col)) {
-                case ValueKind::Null:
-                    col.appendNull();
-                    break;
-                case ValueKind::Text:
-                    appendTextAs(col, x.text(r, out[c].col));
-                    break;
-                default:
-                    appendNumberAs(col, x.number(r, out[c].col));
-                    break;
+    std::vector<uint32_t> matches;
+    matches.reserve(expected * n);
+    auto emit = [&] { matches.insert(matches.end(), cur.begin(), cur.end()); };
+    auto fill = [&] {
+        const size_t count = matches.size() / n;
+        constexpr size_t kAhead = 16;
+        for (const Sink& s : sinks) {
+            const SheetTable& x = *s.table;
+            Column& col = *s.column;
+            const uint32_t* m = matches.data() + s.tableIndex;
+            const bool texts = x.fields[s.col].type == FieldType::String;
+            for (size_t i = 0; i < count; ++i) {
+                if (i + kAhead < count) __builtin_prefetch(&x.slot(m[(i + kAhead) * n], s.col));
+                if (texts && i + kAhead / 2 < count)
+                    __builtin_prefetch(x.textAddress(m[(i + kAhead / 2) * n], s.col));
+                const uint32_t r = m[i * n];
+                const SheetSlot& v = x.slot(r, s.col);
+                switch (v.kind) {
+                    case ValueKind::Null:
+                        col.appendNull();
+                        break;
+                    case ValueKind::Text:
+                        if (col.type() == FieldType::String)
+                            col.appendText(x.text(r, s.col));
+                        else
+                            appendTextAs(col, x.text(r, s.col));
+                        break;
+                    case ValueKind::Number:
+                        if (col.type() == FieldType::Float || col.type() == FieldType::Currency)
+                            col.appendNumber(v.number);
+                        else
+                            appendNumberAs(col, v.number);
+                        break;
+                    default:
+                        appendNumberAs(col, v.number);
+                        break;
+                }
             }
         }
-        result->commitRow();
+        result->setRowCount(count);
     };
     auto descend = [&](auto&& self, size_t k) -> void {
         if (k == n) {
@@ -679,6 +723,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
             descend(descend, 1);
         }
     }
+    fill();
     return result;
 }
 
@@ -906,6 +951,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
     }
 
     if (join) {
+        Trace joinTrace{"join", std::to_string(join->tables.size()) + " tables"};
         if (auto r = runJoin(*join, refs, tables)) return r;
     }
     if (const auto plain = plainUnion(sql, refs)) {

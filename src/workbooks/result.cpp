@@ -121,26 +121,6 @@ std::string Column::displayText(size_t row) const {
     return {};
 }
 
-uint64_t Column::storeText(std::string_view t) {
-    const uint64_t off = arena_.size();
-    const uint32_t len = static_cast<uint32_t>(t.size());
-    arena_.append(reinterpret_cast<const char*>(&len), sizeof len);
-    arena_.append(t.data(), t.size());
-    return off;
-}
-
-void Column::appendNull() {
-    kinds_.push_back(ValueKind::Null);
-    slots_.push_back(0);
-}
-void Column::appendNumber(double v) {
-    kinds_.push_back(ValueKind::Number);
-    slots_.push_back(bitsOf(v));
-}
-void Column::appendText(std::string_view t) {
-    kinds_.push_back(ValueKind::Text);
-    slots_.push_back(storeText(t));
-}
 void Column::appendBool(bool b) {
     kinds_.push_back(ValueKind::Bool);
     slots_.push_back(bitsOf(b ? 1.0 : 0.0));

@@ -5,6 +5,7 @@
 // costs no heap object per cell. Dates are serial day numbers of the 1900 date system.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -72,9 +73,21 @@ class Column {
     // dateDisplayText, booleans as "True"/"False", Null as the empty text.
     std::string displayText(size_t row) const;
 
-    void appendNull();
-    void appendNumber(double v);
-    void appendText(std::string_view t);
+    // Room for texts of that many bytes in all (each takes 4 bytes more for its length).
+    void reserveText(size_t bytes) { arena_.reserve(bytes); }
+
+    void appendNull() {
+        kinds_.push_back(ValueKind::Null);
+        slots_.push_back(0);
+    }
+    void appendNumber(double v) {
+        kinds_.push_back(ValueKind::Number);
+        slots_.push_back(std::bit_cast<uint64_t>(v));
+    }
+    void appendText(std::string_view t) {
+        kinds_.push_back(ValueKind::Text);
+        slots_.push_back(storeText(t));
+    }
     void appendBool(bool b);
     void appendDate(double serial);
     void append(const Value& v);
@@ -86,7 +99,13 @@ class Column {
     size_t memoryBytes() const;
 
   private:
-    uint64_t storeText(std::string_view t);
+    uint64_t storeText(std::string_view t) {
+        const uint64_t off = arena_.size();
+        const uint32_t len = static_cast<uint32_t>(t.size());
+        arena_.append(reinterpret_cast<const char*>(&len), sizeof len);
+        arena_.append(t.data(), t.size());
+        return off;
+    }
 
     std::string name_;
     FieldType type_;
