@@ -153,4 +153,33 @@ std::string temporaryPathBeside(const std::string& path) {
     return (p.parent_path() / name).string();
 }
 
+void checkSheetExtent(const Workbook& wb, const Sheet& s, const std::string& path, const char* what,
+                      uint64_t maxRows, uint64_t maxCols, bool suggestXlsx) {
+    uint64_t rows = 0, cols = 0;
+    for (const Cell& c : s.cells) {
+        rows = std::max<uint64_t>(rows, uint64_t(c.row) + 1);
+        cols = std::max<uint64_t>(cols, uint64_t(c.col) + 1);
+    }
+    for (const Range& r : s.merged) {
+        rows = std::max<uint64_t>(rows, uint64_t(r.lastRow) + 1);
+        cols = std::max<uint64_t>(cols, uint64_t(r.lastCol) + 1);
+    }
+    const std::string prefix =
+        std::string("无法保存为 ") + what + " 文件 " + path + "：工作表" + quoted(s.name) + "有 ";
+    if (rows > maxRows)
+        throw Error(ErrorKind::TooLarge, prefix + withThousands(rows) + " 行，超过 " + what +
+                                             " 格式的上限 " + withThousands(maxRows) + " 行" +
+                                             (suggestXlsx ? "；请减少行数或另存为 .xlsx" : ""));
+    if (cols > maxCols)
+        throw Error(ErrorKind::TooLarge, prefix + withThousands(cols) + " 列，超过 " + what +
+                                             " 格式的上限 " + withThousands(maxCols) + " 列" +
+                                             (suggestXlsx ? "；请减少列数或另存为 .xlsx" : ""));
+    for (const Cell& c : s.cells) {
+        if (c.type == CellType::Text && c.text >= wb.strings.size())
+            throw Error(ErrorKind::Internal, std::string("无法保存为 ") + what + " 文件 " + path +
+                                                 "：工作表" + quoted(s.name) + "的单元格 " +
+                                                 cellName(c.row, c.col) + " 引用了不存在的文本");
+    }
+}
+
 }  // namespace shuhui::formats::detail

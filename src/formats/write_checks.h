@@ -29,6 +29,13 @@ void checkTarget(const std::string& path);
 // such a file as damaged.
 void checkMerges(const Sheet& sheet, const std::string& path, const char* what);
 
+// The rows and columns a sheet needs (its cells and its merged ranges) against the format's limits,
+// and every text cell's string index. `what` is ".xls" or ".xlsx"; `suggestXlsx` adds the advice
+// to save as .xlsx to the size messages. Widths and heights set beyond the limits carry no data and
+// are not counted.
+void checkSheetExtent(const Workbook& wb, const Sheet& sheet, const std::string& path,
+                      const char* what, uint64_t maxRows, uint64_t maxCols, bool suggestXlsx);
+
 // A path beside `path` for writing first and renaming after: same folder, so the rename is atomic.
 std::string temporaryPathBeside(const std::string& path);
 

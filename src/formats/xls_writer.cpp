@@ -77,38 +77,6 @@ bool sortedUnique(const std::vector<Cell>& cells) {
     return true;
 }
 
-// Rows and columns the sheet needs: its cells and its merged ranges. Widths and heights set beyond
-// the limits carry no data; they are left out.
-void checkSheetSize(const Workbook& wb, const Sheet& s, const std::string& path) {
-    uint64_t rows = 0, cols = 0;
-    for (const Cell& c : s.cells) {
-        rows = std::max<uint64_t>(rows, uint64_t(c.row) + 1);
-        cols = std::max<uint64_t>(cols, uint64_t(c.col) + 1);
-    }
-    for (const Range& r : s.merged) {
-        rows = std::max<uint64_t>(rows, uint64_t(r.lastRow) + 1);
-        cols = std::max<uint64_t>(cols, uint64_t(r.lastCol) + 1);
-    }
-    if (rows > kXlsMaxRows) {
-        refuse(ErrorKind::TooLarge, path,
-               "工作表" + quoted(s.name) + "有 " + withThousands(rows) +
-                   " 行，超过 .xls 格式的上限 65,536 行；请减少行数或另存为 .xlsx");
-    }
-    if (cols > kXlsMaxCols) {
-        refuse(ErrorKind::TooLarge, path,
-               "工作表" + quoted(s.name) + "有 " + withThousands(cols) +
-                   " 列，超过 .xls 格式的上限 256 列；请减少列数或另存为 .xlsx");
-    }
-    for (const Cell& c : s.cells) {
-        if (c.type != CellType::Text) continue;
-        if (c.text >= wb.strings.size()) {
-            throw Error(ErrorKind::Internal, "无法保存为 .xls 文件 " + path + "：工作表" +
-                                                 quoted(s.name) + "的单元格 " +
-                                                 cellName(c.row, c.col) + " 引用了不存在的文本");
-        }
-    }
-}
-
 // ----------------------------------------------------------------------------- palette
 
 struct Palette {
@@ -787,7 +755,7 @@ void writeXls(const Workbook& wb, const std::string& path) {
     std::vector<SheetPlan> plans;
     plans.reserve(wb.sheets.size());
     for (const Sheet& s : wb.sheets) {
-        checkSheetSize(wb, s, path);
+        detail::checkSheetExtent(wb, s, path, ".xls", kXlsMaxRows, kXlsMaxCols, true);
         detail::checkMerges(s, path, ".xls");
         SheetPlan plan{&s, {}};
         if (!sortedUnique(s.cells)) {

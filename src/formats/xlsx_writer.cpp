@@ -60,32 +60,9 @@ struct TempFile {
 };
 
 void checkSheet(const Workbook& wb, const Sheet& s, const std::string& path) {
-    uint64_t rows = 0, cols = 0;
-    for (const Cell& c : s.cells) {
-        rows = std::max<uint64_t>(rows, uint64_t(c.row) + 1);
-        cols = std::max<uint64_t>(cols, uint64_t(c.col) + 1);
-    }
-    for (const Range& r : s.merged) {
-        rows = std::max<uint64_t>(rows, uint64_t(r.lastRow) + 1);
-        cols = std::max<uint64_t>(cols, uint64_t(r.lastCol) + 1);
-    }
-    if (rows > kXlsxMaxRows) {
-        refuse(ErrorKind::TooLarge, path,
-               "工作表" + quoted(s.name) + "有 " + withThousands(rows) +
-                   " 行，超过 .xlsx 格式的上限 1,048,576 行");
-    }
-    if (cols > kXlsxMaxCols) {
-        refuse(ErrorKind::TooLarge, path,
-               "工作表" + quoted(s.name) + "有 " + withThousands(cols) +
-                   " 列，超过 .xlsx 格式的上限 16,384 列");
-    }
+    detail::checkSheetExtent(wb, s, path, ".xlsx", kXlsxMaxRows, kXlsxMaxCols, false);
     for (const Cell& c : s.cells) {
         if (c.type != CellType::Text) continue;
-        if (c.text >= wb.strings.size()) {
-            throw Error(ErrorKind::Internal, "无法保存为 .xlsx 文件 " + path + "：工作表" +
-                                                 quoted(s.name) + "的单元格 " +
-                                                 cellName(c.row, c.col) + " 引用了不存在的文本");
-        }
         const std::string& t = wb.strings[c.text];
         if (t.size() > kMaxCellChars) {
             size_t chars = 0;
