@@ -179,6 +179,15 @@ class Body {
         return n;
     }
     size_t segmentRemaining() const { return segEnd_ - pos_; }
+    // The next n bytes when they lie in the current segment (and steps over them), else null.
+    const uint8_t* take(size_t n) {
+        if (segEnd_ - pos_ < n) return nullptr;
+        const uint8_t* p = s_.data() + pos_;
+        pos_ += n;
+        return p;
+    }
+    // Whether the record has no CONTINUE after the current segment.
+    bool lastSegment() const { return segEnd_ >= rec_.end; }
     // no byte left in this record or its CONTINUEs (constant time, unlike remaining())
     bool atEnd() const {
         if (pos_ < segEnd_) return false;
@@ -782,6 +791,18 @@ void XlsReader::onRk(Body& b) {
 void XlsReader::onMulrk(Body& b) {
     uint16_t rw = b.u16(), col = b.u16();
     if (!startCell(rw)) return;
+    if (b.lastSegment()) {
+        // The usual case, one segment: the cells are read straight from it.
+        const size_t n = b.segmentRemaining() >= 2 ? (b.segmentRemaining() - 2) / 6 : 0;
+        const uint8_t* p = b.take(n * 6);
+        for (size_t i = 0; i < n; ++i, p += 6) {
+            uint32_t rk;
+            std::memcpy(&rk, p + 2, 4);
+            addCell(rw, uint16_t(col + i), uint16_t(p[0] | (p[1] << 8)), CellType::Number);
+            sheet_->cells.back().number = rkValue(le32(rk));
+        }
+        return;
+    }
     size_t n = b.remaining() >= 2 ? (b.remaining() - 2) / 6 : 0;
     for (size_t i = 0; i < n; ++i) {
         uint16_t xf = b.u16();
@@ -801,8 +822,20 @@ void XlsReader::onLabel(Body& b) {
 }
 
 void XlsReader::onLabelsst(Body& b) {
-    uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
-    uint32_t isst = b.u32();
+    uint16_t rw, col, xf;
+    uint32_t isst;
+    if (const uint8_t* p = b.take(10)) {
+        rw = uint16_t(p[0] | (p[1] << 8));
+        col = uint16_t(p[2] | (p[3] << 8));
+        xf = uint16_t(p[4] | (p[5] << 8));
+        std::memcpy(&isst, p + 6, 4);
+        isst = le32(isst);
+    } else {
+        rw = b.u16();
+        col = b.u16();
+        xf = b.u16();
+        isst = b.u32();
+    }
     if (isst >= sstCount_) b.corrupt("引用了不存在的共享字符串 #" + std::to_string(isst));
     if (!startCell(rw)) return;
     addCell(rw, col, xf, CellType::Text);
@@ -1046,16 +1079,18 @@ Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
     // the stream cannot be larger than the file that holds it
     if (size < 0 || uint64_t(size) > bytes.size())
         fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流的长度超出了文件大小）");
-    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    // Every byte of the buffer is written by the copy, so it is not zero-filled first.
+    const size_t length = static_cast<size_t>(size);
+    const auto buf = std::make_unique_for_overwrite<uint8_t[]>(length);
     size_t done = 0;
-    while (done < buf.size()) {
-        size_t chunk = std::min<size_t>(buf.size() - done, 1 << 20);
-        if (!gsf_input_read(in, chunk, buf.data() + done))
+    while (done < length) {
+        size_t chunk = std::min<size_t>(length - done, 1 << 20);
+        if (!gsf_input_read(in, chunk, buf.get() + done))
             fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
         done += chunk;
     }
-    if (buf.empty()) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
-    XlsReader reader(buf, file, options, biff5);
+    if (length == 0) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
+    XlsReader reader(std::span<const uint8_t>(buf.get(), length), file, options, biff5);
     return reader.run();
 }
 
