@@ -616,6 +616,9 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     // each other, so their cache misses overlap, and prefetching a few matches ahead hides the
     // rest.
     std::vector<uint32_t> cur(n);
+    // The head of the second table's chain when the block loop below has looked it up already.
+    bool headKnown = false;
+    uint32_t firstHead = kNoRow;
     std::vector<uint32_t> matches;
     matches.reserve(expected * n);
     auto emit = [&] { matches.insert(matches.end(), cur.begin(), cur.end()); };
@@ -670,7 +673,8 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         if (kind == ValueKind::Null) return;
         if (l.text) {
             const std::string_view key = src.text(sr, l.fromCol);
-            for (uint32_t r = index[k]->firstText(key); r != kNoRow; r = index[k]->next(r)) {
+            for (uint32_t r = k == 1 && headKnown ? firstHead : index[k]->firstText(key);
+                 r != kNoRow; r = index[k]->next(r)) {
                 if (dst.kind(r, l.col) != ValueKind::Text || !equalsNoCase(dst.text(r, l.col), key))
                     continue;
                 cur[k] = r;
@@ -678,7 +682,8 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
             }
         } else {
             const double key = src.number(sr, l.fromCol);
-            for (uint32_t r = index[k]->firstNumber(key); r != kNoRow; r = index[k]->next(r)) {
+            for (uint32_t r = k == 1 && headKnown ? firstHead : index[k]->firstNumber(key);
+                 r != kNoRow; r = index[k]->next(r)) {
                 const ValueKind dk = dst.kind(r, l.col);
                 if (dk == ValueKind::Null || dk == ValueKind::Text || dst.number(r, l.col) != key)
                     continue;
@@ -694,6 +699,8 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     const SheetTable& first = *t[0];
     const SheetTable& second = *t[1];
     uint64_t hashes[kBlock];
+    uint32_t cand[kBlock];
+    headKnown = l1.from == 0;
     for (uint32_t base = 0; base < first.rows; base += kBlock) {
         const uint32_t end = std::min<uint32_t>(base + kBlock, static_cast<uint32_t>(first.rows));
         if (l1.from == 0) {
@@ -707,7 +714,6 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
                 hashes[r - base] = h;
                 index[1]->prefetchHash(h);
             }
-            uint32_t cand[kBlock];
             for (uint32_t r = base; r < end; ++r) {
                 cand[r - base] = index[1]->firstOfHash(hashes[r - base]);
                 if (cand[r - base] != kNoRow)
@@ -720,6 +726,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         }
         for (uint32_t r = base; r < end; ++r) {
             cur[0] = r;
+            if (headKnown) firstHead = cand[r - base];
             descend(descend, 1);
         }
     }
