@@ -1079,18 +1079,14 @@ Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
     // the stream cannot be larger than the file that holds it
     if (size < 0 || uint64_t(size) > bytes.size())
         fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流的长度超出了文件大小）");
-    // Every byte of the buffer is written by the copy, so it is not zero-filled first.
+    // Read in one piece with no buffer of ours: libgsf hands out the stream where it lies in the
+    // file when its sectors follow each other, and otherwise gathers it into a buffer of the
+    // stream object, which lives until the reader is done.
     const size_t length = static_cast<size_t>(size);
-    const auto buf = std::make_unique_for_overwrite<uint8_t[]>(length);
-    size_t done = 0;
-    while (done < length) {
-        size_t chunk = std::min<size_t>(length - done, 1 << 20);
-        if (!gsf_input_read(in, chunk, buf.get() + done))
-            fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
-        done += chunk;
-    }
+    const guint8* data = length ? gsf_input_read(in, length, nullptr) : nullptr;
+    if (length && !data) fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
     if (length == 0) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
-    XlsReader reader(std::span<const uint8_t>(buf.get(), length), file, options, biff5);
+    XlsReader reader(std::span<const uint8_t>(data, length), file, options, biff5);
     return reader.run();
 }
 
