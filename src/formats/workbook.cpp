@@ -127,4 +127,22 @@ const Sheet* Workbook::findSheet(std::string_view name) const {
     return nullptr;
 }
 
+void Sheet::normalizeCells() {
+    auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    size_t out = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
+    if (cells.capacity() > cells.size() + cells.size() / 4 + 1024) cells.shrink_to_fit();
+    std::sort(merged.begin(), merged.end());
+}
+
 }  // namespace shuhui::formats

@@ -1,9 +1,10 @@
 // The in-memory model of a workbook, shared by every reader and writer.
 //
-// A Workbook holds its sheets in file order, one string pool and one style table. A sheet's cells are
-// kept in one vector sorted by (row, column), at most one cell per position; a cell is 24 bytes and
-// refers to its text and its style by index, so a 300,000-row sheet costs no heap object per cell.
-// Rows and columns are 0-based everywhere in the model; A1 notation appears only in addresses.
+// A Workbook holds its sheets in file order, one string pool and one style table. A sheet's cells
+// are kept in one vector sorted by (row, column), at most one cell per position; a cell is 24 bytes
+// and refers to its text and its style by index, so a 300,000-row sheet costs no heap object per
+// cell. Rows and columns are 0-based everywhere in the model; A1 notation appears only in
+// addresses.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,8 @@ const char* formatName(FileFormat format);
 constexpr uint32_t kNoColor = 0xFFFFFFFFu;
 
 enum class CellType : uint8_t {
-    Blank,   // a formatted cell without a value (BLANK, MULBLANK, <c s="1"/>): part of the used range
+    Blank,   // a formatted cell without a value (BLANK, MULBLANK, <c s="1"/>): part of the used
+             // range
     Number,  // number; a date or time when its style's number format is a date format
     Text,    // Cell::text indexes Workbook::strings
     Bool,    // Cell::small is 0 or 1
@@ -39,12 +41,25 @@ struct Cell {
     double number = 0;   // value when type == Number
 };
 
-// "#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A", "#GETTING_DATA"; "#ERR" otherwise
+// "#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A", "#GETTING_DATA"; "#ERR"
+// otherwise
 const char* errorText(uint8_t code);
 
 enum class BorderStyle : uint8_t {
-    None, Thin, Medium, Dashed, Dotted, Thick, Double, Hair,
-    MediumDashed, DashDot, MediumDashDot, DashDotDot, MediumDashDotDot, SlantDashDot,
+    None,
+    Thin,
+    Medium,
+    Dashed,
+    Dotted,
+    Thick,
+    Double,
+    Hair,
+    MediumDashed,
+    DashDot,
+    MediumDashDot,
+    DashDotDot,
+    MediumDashDotDot,
+    SlantDashDot,
 };  // the BIFF numbering, 0..13
 
 struct Border {
@@ -53,7 +68,16 @@ struct Border {
     bool operator==(const Border&) const = default;
 };
 
-enum class HAlign : uint8_t { General, Left, Center, Right, Fill, Justify, CenterAcross, Distributed };
+enum class HAlign : uint8_t {
+    General,
+    Left,
+    Center,
+    Right,
+    Fill,
+    Justify,
+    CenterAcross,
+    Distributed
+};
 enum class VAlign : uint8_t { Top, Center, Bottom, Justify, Distributed };
 
 struct Font {
@@ -122,13 +146,18 @@ struct Sheet {
     bool complete = true;            // false when the reader stopped early (ReadOptions::maxRows)
     bool loaded = true;              // false when only the sheet list was read
 
-    // The range of cells holding a value (not Blank, not an empty text); nullopt when there is none.
+    // The range of cells holding a value (not Blank, not an empty text); nullopt when there is
+    // none.
     std::optional<Range> dataRange(const std::vector<std::string>& strings) const;
     // The range the spreadsheet application reports as used: every cell record, formatted blanks
     // included; nullopt for a sheet without cells (the application then reports $A$1).
     std::optional<Range> usedRange() const;
     // UsedRange.Address: "$A$1:$H$20", a single cell "$A$1", an empty sheet "$A$1".
     std::string usedRangeAddress() const;
+
+    // What every reader does when a sheet is read: cells sorted by (row, col) where the file did
+    // not keep that order, one cell per position (the last record wins), merged ranges sorted.
+    void normalizeCells();
 };
 
 struct Workbook {

@@ -328,16 +328,6 @@ class Body {
 // ---------------------------------------------------------------------------------------------
 // Colours.
 
-constexpr std::array<uint32_t, 56> kDefaultPalette = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
-
 // ---------------------------------------------------------------------------------------------
 // The reader.
 
@@ -432,7 +422,7 @@ class XlsReader {
         return b.unicode(true);
     }
     uint32_t color(uint16_t icv) const {
-        if (icv < 8) return kDefaultPalette[icv];
+        if (icv < 8) return biff::kDefaultPalette[icv];
         if (icv < 64) return palette_[icv - 8];
         return kNoColor;
     }
@@ -447,7 +437,7 @@ class XlsReader {
     std::vector<RawFont> fonts_;
     std::map<uint16_t, std::string> formats_;
     std::vector<RawXf> xfs_;
-    std::array<uint32_t, 56> palette_ = kDefaultPalette;
+    std::array<uint32_t, 56> palette_ = biff::kDefaultPalette;
     size_t sstCount_ = 0;
 
     // per sheet
@@ -964,22 +954,7 @@ void XlsReader::readSheet(Sheet& sheet, uint32_t offset) {
     }
     sheet.complete = !stop_;
     sheet.loaded = true;
-    auto& cells = sheet.cells;
-    auto before = [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(cells.begin(), cells.end(), before))
-        std::stable_sort(cells.begin(), cells.end(), before);
-    // one cell per position: the last record wins
-    size_t out = 0;
-    for (size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-            cells[out - 1] = cells[i];
-        else
-            cells[out++] = cells[i];
-    }
-    cells.resize(out);
-    std::sort(sheet.merged.begin(), sheet.merged.end());
+    sheet.normalizeCells();
     sheet_ = nullptr;
 }
 

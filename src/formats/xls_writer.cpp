@@ -51,17 +51,6 @@ constexpr uint16_t kAutoFontColor = 0x7FFF;
 constexpr uint16_t kAutoBorderColor = 64;  // system window text
 constexpr uint16_t kFillBackColor = 65;    // system window background
 
-// The 56 colours of the default palette, indices 8 to 63.
-constexpr std::array<uint32_t, 56> kDefaultPalette = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
-
 [[noreturn]] void refuse(ErrorKind kind, const std::string& path, const std::string& why) {
     throw Error(kind, "无法保存为 .xls 文件 " + path + "：" + why);
 }
@@ -80,7 +69,7 @@ bool sortedUnique(const std::vector<Cell>& cells) {
 // ----------------------------------------------------------------------------- palette
 
 struct Palette {
-    std::array<uint32_t, 56> colors = kDefaultPalette;
+    std::array<uint32_t, 56> colors = biff::kDefaultPalette;
     bool changed = false;
 
     // Colours of the default palette stay where they are; the others take the slots no needed
@@ -89,9 +78,9 @@ struct Palette {
         std::array<bool, 56> locked{};
         std::vector<uint32_t> extra;
         for (uint32_t c : needed) {
-            auto it = std::find(kDefaultPalette.begin(), kDefaultPalette.end(), c);
-            if (it != kDefaultPalette.end()) {
-                locked[size_t(it - kDefaultPalette.begin())] = true;
+            auto it = std::find(biff::kDefaultPalette.begin(), biff::kDefaultPalette.end(), c);
+            if (it != biff::kDefaultPalette.end()) {
+                locked[size_t(it - biff::kDefaultPalette.begin())] = true;
             } else if (std::find(extra.begin(), extra.end(), c) == extra.end()) {
                 extra.push_back(c);
             }

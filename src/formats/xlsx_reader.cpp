@@ -1342,7 +1342,7 @@ class XlsxReader {
             sh.loaded = true;
             sh.complete = !stopped;
             maxShared = std::max(maxShared, sheetShared);
-            normalize(sh);
+            sh.normalizeCells();
         }
 
         // shared strings: only as many as the cells refer to
@@ -1387,25 +1387,6 @@ class XlsxReader {
     }
 
   private:
-    static void normalize(Sheet& sh) {
-        auto& cells = sh.cells;
-        auto before = [](const Cell& a, const Cell& b) {
-            return a.row != b.row ? a.row < b.row : a.col < b.col;
-        };
-        if (!std::is_sorted(cells.begin(), cells.end(), before))
-            std::stable_sort(cells.begin(), cells.end(), before);
-        size_t out = 0;
-        for (size_t i = 0; i < cells.size(); ++i) {
-            if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-                cells[out - 1] = cells[i];
-            else
-                cells[out++] = cells[i];
-        }
-        cells.resize(out);
-        if (cells.capacity() > cells.size() + cells.size() / 4 + 1024) cells.shrink_to_fit();
-        std::sort(sh.merged.begin(), sh.merged.end());
-    }
-
     Zip zip_;
     const std::string& file_;
     const ReadOptions& opt_;
