@@ -22,6 +22,7 @@
 #include <string_view>
 #include <thread>
 
+#include "formats/biff_records.h"
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
 #include "formats/xlsx_sheet_scan.h"
@@ -538,16 +539,13 @@ struct SharedStringsHandler {
 // ---------------------------------------------------------------------------------------------
 // Colours: indexed palette, theme, ARGB.
 
-constexpr std::array<uint32_t, 64> kIndexed = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
+// Indexed colours 0-7 repeat the first eight palette entries; 8-63 are the default palette.
+constexpr std::array<uint32_t, 64> kIndexed = [] {
+    std::array<uint32_t, 64> a{};
+    for (size_t i = 0; i < 8; ++i) a[i] = biff::kDefaultPalette[i];
+    for (size_t i = 0; i < 56; ++i) a[8 + i] = biff::kDefaultPalette[i];
+    return a;
+}();
 
 // Theme colour slots as cells refer to them: lt1, dk1, lt2, dk2, accent1..6, hlink, folHlink
 // (the Office theme's values until the workbook's theme is read).
