@@ -11,6 +11,16 @@ namespace shuhui::workbooks {
 
 namespace {
 
+// The name inside a double-quoted token ("a""b" reads a"b).
+std::string unquotedName(const std::string& q) {
+    std::string out;
+    for (size_t k = 1; k + 1 < q.size(); ++k) {
+        out += q[k];
+        if (q[k] == '"') ++k;
+    }
+    return out;
+}
+
 size_t ifind(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) return std::string_view::npos;
     for (size_t i = 0; i + needle.size() <= hay.size(); ++i)
@@ -367,12 +377,7 @@ struct CompactTokens {
             return true;
         }
         if (t[i]->kind == Token::Quoted) {
-            const std::string& q = t[i]->text;
-            out.clear();
-            for (size_t k = 1; k + 1 < q.size(); ++k) {
-                out += q[k];
-                if (q[k] == '"') ++k;
-            }
+            out = unquotedName(t[i]->text);
             return true;
         }
         return false;
@@ -462,12 +467,7 @@ std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
             return true;
         }
         if (t[i]->kind == Token::Quoted) {
-            const std::string& q = t[i]->text;
-            out.clear();
-            for (size_t k = 1; k + 1 < q.size(); ++k) {
-                out += q[k];
-                if (q[k] == '"') ++k;
-            }
+            out = unquotedName(t[i]->text);
             return true;
         }
         return false;
