@@ -14,34 +14,17 @@
 
 #include "app/catalogue_tree.h"
 #include "app/tfm_main.h"
-#include "scripted_prompts.h"
+#include "catalogue_window.h"
 #include "workbooks/catalogue.h"
 
 namespace {
-
-QString Book(const char* name) {
-    return QString::fromUtf8(SHUHUI_FIXTURES "/workbooks/") + QString::fromUtf8(name);
-}
 
 QString AppBook(const char* name) {
     return QString::fromUtf8(SHUHUI_FIXTURES "/app/") + QString::fromUtf8(name);
 }
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public CatalogueWindowTest {
   protected:
-    void SetUp() override {
-        fm = std::make_unique<TfmMain>(nullptr, QStringLiteral("/nonexistent-dir/curVer.txt"));
-        fm->show();
-        QApplication::processEvents();
-        tree = fm->RzCheckTree1;
-    }
-
-    // The open button with the dialog answering `files` (empty: cancelled).
-    void Open(const QStringList& files) {
-        prompts.openAnswer = files;
-        fm->RzBmpButton7Click();
-    }
-
     // The tree as lines: workbook paths, and "  " + sheet name for their sheets.
     QStringList Lines() const {
         QStringList out;
@@ -52,10 +35,6 @@ class CatalogueTest : public ::testing::Test {
         }
         return out;
     }
-
-    ScriptedPrompts prompts;
-    std::unique_ptr<TfmMain> fm;
-    QTreeWidget* tree = nullptr;
 };
 
 // The centre of a node's check box, where a click toggles it.

@@ -11,30 +11,14 @@
 #include <memory>
 
 #include "app/tfm_main.h"
+#include "catalogue_window.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/result_grid.h"
-#include "scripted_prompts.h"
 
 namespace {
 
-QString Book(const char* name) {
-    return QString::fromUtf8(SHUHUI_FIXTURES "/workbooks/") + QString::fromUtf8(name);
-}
-
-class PreviewTest : public ::testing::Test {
+class PreviewTest : public CatalogueWindowTest {
   protected:
-    void SetUp() override {
-        fm = std::make_unique<TfmMain>(nullptr, QStringLiteral("/nonexistent-dir/curVer.txt"));
-        fm->show();
-        QApplication::processEvents();
-        tree = fm->RzCheckTree1;
-    }
-
-    void Open(const QStringList& files) {
-        prompts.openAnswer = files;
-        fm->RzBmpButton7Click();
-    }
-
     // A press on the node (ClickedNode) followed by the double-click handler.
     void DoubleClick(QTreeWidgetItem* node) {
         const QPoint at = tree->visualItemRect(node).center();
@@ -48,10 +32,6 @@ class PreviewTest : public ::testing::Test {
         return std::string("select  * from [") + driver + ";database=" + path.toStdString() +
                "].[" + sheet + "]";
     }
-
-    ScriptedPrompts prompts;
-    std::unique_ptr<TfmMain> fm;
-    QTreeWidget* tree = nullptr;
 };
 
 }  // namespace
