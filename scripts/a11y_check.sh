@@ -3,27 +3,16 @@
 # Installs what it needs when missing; builds the program if it is not built yet.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build/shell}"
+BUILD="${BUILD_DIR:-$ROOT/build/release}"
 
-need=()
-for p in python3-pyatspi at-spi2-core dbus-x11 xvfb fonts-noto-cjk; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
-if [ ! -x "$BUILD/src/app/shuhui" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release
-  cmake --build "$BUILD" --target shuhui
-fi
+# shellcheck source=lib_desktop.sh
+. "$ROOT/scripts/lib_desktop.sh"
+install_missing python3-pyatspi at-spi2-core dbus-x11 xvfb fonts-noto-cjk
+ensure_built "$BUILD"
 
 DISPLAY_NUM="${DISPLAY_NUM:-:98}"
-Xvfb "$DISPLAY_NUM" -screen 0 1280x800x24 -nolisten tcp &
-XVFB=$!
+start_xvfb "$DISPLAY_NUM"
 trap 'kill $XVFB 2>/dev/null || true' EXIT
-sleep 1
 
 export DISPLAY="$DISPLAY_NUM" SHUHUI_BIN="$BUILD/src/app/shuhui" A11Y_SCRIPT="$ROOT/scripts/a11y_check.py"
 dbus-run-session -- bash -c '

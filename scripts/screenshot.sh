@@ -3,29 +3,18 @@
 # docs/screenshot.png.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build/shell}"
+BUILD="${BUILD_DIR:-$ROOT/build/release}"
 OUT="${1:-$ROOT/docs/screenshot.png}"
 
-need=()
-command -v import >/dev/null || need+=(imagemagick)
-command -v Xvfb >/dev/null || need+=(xvfb)
-dpkg-query -W -f='${Status}' fonts-noto-cjk 2>/dev/null | grep -q "install ok installed" || need+=(fonts-noto-cjk)
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
-
-if [ ! -x "$BUILD/src/app/shuhui" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release
-fi
-cmake --build "$BUILD" --target shuhui
+# shellcheck source=lib_desktop.sh
+. "$ROOT/scripts/lib_desktop.sh"
+install_missing imagemagick xvfb fonts-noto-cjk
+ensure_built "$BUILD"
 
 DISPLAY_NUM="${DISPLAY_NUM:-:97}"
-Xvfb "$DISPLAY_NUM" -screen 0 1280x800x24 -nolisten tcp &
-XVFB=$!
+APP=""
+start_xvfb "$DISPLAY_NUM"
 trap 'kill $APP 2>/dev/null || true; kill $XVFB 2>/dev/null || true' EXIT
-sleep 1
 DISPLAY="$DISPLAY_NUM" QT_QPA_PLATFORM=xcb "$BUILD/src/app/shuhui" &
 APP=$!
 sleep "${WAIT_SECONDS:-3}"
