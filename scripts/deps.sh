@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   g++ cmake ninja-build pkg-config
   # libraries
-  qt6-base-dev libsqlite3-dev libminizip-dev libexpat1-dev libxlsxwriter-dev libgsf-1-dev libgtest-dev
+  qt6-base-dev libsqlite3-dev libminizip-dev libexpat1-dev libxlsxwriter-dev libgsf-1-dev libicu-dev libgtest-dev
   # running and looking at the program
   fonts-noto-cjk xvfb xauth qt6-translations-l10n
   # independent readers for the round-trip tests
