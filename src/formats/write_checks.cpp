@@ -1,6 +1,7 @@
 // Checks and messages shared by the workbook writers.
 #include "formats/write_checks.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -142,10 +143,49 @@ void checkTarget(const std::string& path) {
         writeFailed(path, "没有在文件夹 " + dir.string() + " 中写入的权限");
 }
 
+namespace {
+
+// ".<file>.<pid>.<n>.tmp" left beside `path` by a process that no longer runs.
+void removeStaleTemporaries(const std::filesystem::path& p) {
+    namespace fs = std::filesystem;
+    std::string prefix(1, '.');
+    prefix += p.filename().string();
+    prefix += '.';
+    fs::path dir = p.parent_path();
+    if (dir.empty()) dir = ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        // <pid>.<n> between the prefix and ".tmp", digits only
+        const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const size_t dot = middle.find('.');
+        if (dot == 0 || dot == std::string::npos || dot + 1 == middle.size() ||
+            middle.find_first_not_of("0123456789.") != std::string::npos ||
+            middle.find('.', dot + 1) != std::string::npos || dot > 10)
+            continue;
+        const long pid = std::stol(middle.substr(0, dot));
+        if (pid == long(::getpid())) continue;
+        if (pid > 0 && pid <= 0x7fffffffL && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
+            std::error_code rm;
+            fs::remove(it->path(), rm);
+        }
+    }
+}
+
+}  // namespace
+
+TempFile::~TempFile() {
+    if (!keep && !path.empty()) std::remove(path.c_str());
+}
+
 std::string temporaryPathBeside(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     namespace fs = std::filesystem;
     fs::path p(path);
+    removeStaleTemporaries(p);
     std::string name(".");
     name.append(p.filename().string());
     name.append(".").append(std::to_string(::getpid()));

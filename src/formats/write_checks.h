@@ -37,7 +37,20 @@ void checkSheetExtent(const Workbook& wb, const Sheet& sheet, const std::string&
                       const char* what, uint64_t maxRows, uint64_t maxCols, bool suggestXlsx);
 
 // A path beside `path` for writing first and renaming after: same folder, so the rename is atomic.
+// Named ".<file name>.<process id>.<n>.tmp". Leftovers of that name whose process has ended (an
+// export killed half-way) are removed first: they are ours and nobody will finish them.
 std::string temporaryPathBeside(const std::string& path);
+
+// Removes a file when it goes out of scope, unless kept.
+struct TempFile {
+    std::string path;
+    bool keep = false;
+    TempFile() = default;
+    explicit TempFile(std::string p) : path(std::move(p)) {}
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile();
+};
 
 // A system error number as the reason of a failed write, in Chinese for the common ones.
 std::string systemReason(int err);

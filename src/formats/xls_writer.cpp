@@ -9,8 +9,9 @@
 //   sheets   BOF, DEFAULTROWHEIGHT, DEFCOLWIDTH, COLINFO*, DIMENSIONS, blocks of 32 rows (ROW*
 //            then their cells: LABELSST, RK/MULRK, NUMBER, BOOLERR, BLANK/MULBLANK), WINDOW2,
 //            MERGEDCELLS*, EOF
-// and hands it to libgsf, whose stdio output writes a temporary file beside the target and renames
-// it on a successful close, so a failure leaves no half-written workbook behind.
+// and hands it to libgsf's compound-document writer, which writes into a temporary file of ours
+// beside the target; the file is renamed over the target only after a successful close, so a
+// failure leaves no half-written workbook behind.
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -677,21 +678,19 @@ class SstIndex {
 
 // ----------------------------------------------------------------------------- output
 
-std::string gerrorText(GError* err) {
-    std::string s = err && err->message ? err->message : "未知错误";
-    if (err) g_error_free(err);
-    return s;
-}
-
 void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stream) {
     detail::checkTarget(path);
-    GError* err = nullptr;
+    // Our own temporary file beside the target, renamed over it at the end: the target survives
+    // any failure, and a temporary left by a killed export carries a name the next export knows
+    // to clean up.
+    detail::TempFile tmp{detail::temporaryPathBeside(path)};
     errno = 0;
-    GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &err);
+    FILE* file = std::fopen(tmp.path.c_str(), "wb");
+    if (!file) writeFailed(path, detail::systemReason(errno));
+    GsfOutput* sink = gsf_output_stdio_new_FILE(tmp.path.c_str(), file, FALSE);
     if (!sink) {
-        int saved = errno;
-        std::string why = gerrorText(err);
-        writeFailed(path, saved != 0 ? detail::systemReason(saved) : why);
+        std::fclose(file);
+        writeFailed(path, "无法建立写入通道");
     }
     GsfOutfile* ole = gsf_outfile_msole_new(sink);
     GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
@@ -714,7 +713,7 @@ void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stre
         g_object_unref(child);
     }
     if (!ok) {
-        // An error on the sink makes its close drop the temporary file instead of renaming it.
+        // The temporary file is removed by `tmp` when the write fails.
         gsf_output_set_error(sink, 0, "%s", why.empty() ? "write failed" : why.c_str());
     }
     bool closed = gsf_output_close(GSF_OUTPUT(ole));
@@ -734,6 +733,9 @@ void writeCompoundFile(const std::string& path, const std::vector<uint8_t>& stre
     }
     g_object_unref(sink);
     if (!ok) writeFailed(path, why.empty() ? "写入时出错" : why);
+    if (std::rename(tmp.path.c_str(), path.c_str()) != 0)
+        writeFailed(path, detail::systemReason(errno));
+    tmp.keep = true;
 }
 
 }  // namespace

@@ -866,11 +866,17 @@ struct SheetHandler {
         } else if (name == "row") {
             const char* r = attr(atts, "r");
             uint32_t rr;
-            if (r && std::from_chars(r, r + std::strlen(r), rr).ec == std::errc() && rr >= 1 &&
-                rr <= kMaxRows)
+            if (r) {
+                const char* end = r + std::strlen(r);
+                auto [p, ec] = std::from_chars(r, end, rr);
+                if (ec != std::errc() || p != end || rr < 1 || rr > kMaxRows)
+                    outOfRange("行号“" + std::string(r) + "”");
                 curRow = int64_t(rr) - 1;
-            else
+            } else {
                 curRow = curRow + 1;
+                if (curRow >= int64_t(kMaxRows))
+                    outOfRange("第 " + std::to_string(curRow + 1) + " 行");
+            }
             nextCol = 0;
             const char* ht = attr(atts, "ht");
             bool hidden = truthy(attr(atts, "hidden"));
@@ -917,6 +923,12 @@ struct SheetHandler {
         }
     }
 
+    [[noreturn]] void outOfRange(const std::string& what) {
+        fail(ErrorKind::Corrupt, file,
+             "工作表“" + sheet.name + "”中的" + what +
+                 "超出了工作表的范围（最多 1,048,576 行、16,384 列，从 A1 起），这个工作表无法读取");
+    }
+
     template <class X>
     void startCell(X* x, const char** atts) {
         const char* r = nullptr;
@@ -933,9 +945,14 @@ struct SheetHandler {
                 s = atts[i + 1];
         }
         uint32_t row, col;
-        if (r && parseRef(r, row, col)) {
+        if (r) {
+            // A reference past the sheet's last row or column, or one that is not a reference at
+            // all, is refused: putting the cell anywhere else would move data without a word.
+            if (!parseRef(r, row, col)) outOfRange("单元格引用“" + std::string(r) + "”");
         } else {
             if (curRow < 0) curRow = 0;
+            if (curRow >= int64_t(kMaxRows))
+                outOfRange("第 " + std::to_string(curRow + 1) + " 行的单元格");
             if (nextCol >= kMaxCols)
                 fail(ErrorKind::Corrupt, file,
                      "文件已损坏（" + part + " 中一行的单元格超过了 16384 列）");

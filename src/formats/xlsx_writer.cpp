@@ -50,14 +50,7 @@ std::string lxwReason(lxw_error e) {
     return s ? s : "libxlsxwriter error " + std::to_string(int(e));
 }
 
-// Removes a file when it goes out of scope, unless released.
-struct TempFile {
-    std::string path;
-    bool keep = false;
-    ~TempFile() {
-        if (!keep && !path.empty()) std::remove(path.c_str());
-    }
-};
+using detail::TempFile;
 
 void checkSheet(const Workbook& wb, const Sheet& s, const std::string& path) {
     detail::checkSheetExtent(wb, s, path, ".xlsx", kXlsxMaxRows, kXlsxMaxCols, false);

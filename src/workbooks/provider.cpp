@@ -41,6 +41,19 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// Pragmas that only describe what is there (fields of a table, compile options, lists): these may
+// stay, in any form; every other pragma can change a setting and is refused.
+bool isReadOnlyPragma(const char* name) {
+    static const char* const kReadOnly[] = {
+        "table_info",      "table_xinfo",   "table_list",      "index_list", "index_info",
+        "index_xinfo",     "database_list", "collation_list",  "function_list",
+        "module_list",     "pragma_list",   "compile_options", "foreign_key_list"};
+    if (!name) return false;
+    for (const char* k : kReadOnly)
+        if (sqlite3_stricmp(name, k) == 0) return true;
+    return false;
+}
+
 std::string quoted(const std::string& s) {
     return "“" + s + "”";
 }
@@ -148,8 +161,13 @@ class Engine {
     [[noreturn]] void fail(int rc, const std::string& rewritten, const std::vector<SheetRef>& refs,
                            const std::vector<std::string>& names);
 
+    static int authorize(void* self, int action, const char* a, const char* b, const char* db,
+                         const char* trigger);
+
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
+    bool userStatement_ = false;  // the authorizer checks only while a user statement is prepared
+    int denied_ = 0;              // the action the authorizer refused last
     std::map<std::string, FileEntry> files_;
     size_t fileReads_ = 0;
 };
@@ -161,7 +179,40 @@ Engine::Engine() {
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
         throw Error(ErrorKind::Internal, "内部错误：无法建立查询引擎的内存数据库");
+    // A double-quoted name that names no field must be an error, never a text constant: brackets
+    // become double quotes, so "[不存在]" would otherwise read as the text 不存在.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     registerSheetModule(db_);
+    sqlite3_set_authorizer(db_, &Engine::authorize, this);
+}
+
+// The user's statements may only read: no other database attached (that would create or change a
+// file), no setting changed by a pragma, no transaction or savepoint left open in the one
+// long-lived connection. The program's own statements (registering sheets) are not checked.
+int Engine::authorize(void* self, int action, const char* a, const char* b, const char*,
+                      const char*) {
+    auto* engine = static_cast<Engine*>(self);
+    if (!engine->userStatement_) return SQLITE_OK;
+    switch (action) {
+        case SQLITE_ATTACH:
+        case SQLITE_DETACH:
+        case SQLITE_TRANSACTION:
+        case SQLITE_SAVEPOINT:
+            engine->denied_ = action;
+            return SQLITE_DENY;
+        case SQLITE_PRAGMA:
+            // "pragma x" and "pragma x(arg)" of a read-only kind answer questions; anything that
+            // sets a value is refused.
+            (void)b;
+            if (isReadOnlyPragma(a)) return SQLITE_OK;
+            engine->denied_ = action;
+            return SQLITE_DENY;
+        default:
+            return SQLITE_OK;
+    }
 }
 
 Engine::~Engine() {
@@ -360,6 +411,17 @@ void Engine::fail(int rc, const std::string& rewritten, const std::vector<SheetR
         return true;
     };
     std::string x;
+    if (rc == SQLITE_AUTH || denied_ != 0) {
+        const int action = denied_;
+        denied_ = 0;
+        if (action == SQLITE_ATTACH || action == SQLITE_DETACH)
+            throw Error(ErrorKind::Unsupported,
+                        "不能附加或分离数据库：查询只能读取 SQL 语句中写明的工作簿，不能创建或修改文件");
+        if (action == SQLITE_PRAGMA)
+            throw Error(ErrorKind::Unsupported, "不能用 pragma 修改查询引擎的设置：只能执行查询（select）语句");
+        throw Error(ErrorKind::Unsupported,
+                    "不能开启事务或保存点（begin、commit、savepoint 等）：只能执行查询（select）语句");
+    }
     if (after("no such column: ", x))
         throw Error(ErrorKind::FieldNotFound, "查询中的字段" + quoted(x) +
                                                   "不存在：请检查字段名是否与工作表第一行的表头一致"
@@ -805,6 +867,7 @@ std::shared_ptr<Result> runPlain(const std::vector<PlainSelect>& branches,
 
 std::shared_ptr<Result> Engine::run(const std::string& sql) {
     std::lock_guard lock(mutex_);
+    checkSingleStatement(sql);
     const std::vector<SheetRef> refs = findSheetReferences(sql);
 
     // Resolve the workbooks and sheets; read what is not cached yet.
@@ -968,7 +1031,10 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
     const std::string text = rewriteQuery(sql, refs, names);
     Finalizer f;
     const char* tail = nullptr;
+    userStatement_ = true;
+    denied_ = 0;
     int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &f.stmt, &tail);
+    userStatement_ = false;
     if (rc != SQLITE_OK) fail(rc, text, refs, names);
     if (!f.stmt) throw Error(ErrorKind::Syntax, "SQL 语句是空的");
     if (!sqlite3_stmt_readonly(f.stmt))

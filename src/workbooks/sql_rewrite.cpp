@@ -21,6 +21,16 @@ std::string unquotedName(const std::string& q) {
     return out;
 }
 
+// A text with each ' doubled, for use inside a single-quoted literal.
+std::string singleQuoted(const std::string& text) {
+    std::string out;
+    for (char ch : text) {
+        out += ch;
+        if (ch == '\'') out += '\'';
+    }
+    return out;
+}
+
 size_t ifind(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) return std::string_view::npos;
     for (size_t i = 0; i + needle.size() <= hay.size(); ++i)
@@ -92,9 +102,18 @@ std::vector<Token> tokenize(std::string_view s) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         size_t j = skipNonCode(s, i);
         if (j != i) {
-            const Token::Kind k = c == '\'' ? Token::Text : c == '"' ? Token::Quoted : Token::Space;
-            out.push_back(
-                {k, k == Token::Space ? std::string(" ") : std::string(s.substr(i, j - i))});
+            const Token::Kind k = c == '\'' || c == '"' ? Token::Text : Token::Space;
+            if (c == '"' && j - i >= 2 && s[j - 1] == '"') {
+                // A double-quoted text is a text, not a name (brackets are the way to write a
+                // name): written as a single-quoted literal so that the engine never has to guess.
+                std::string literal(1, '\'');
+                literal += singleQuoted(unquotedName(std::string(s.substr(i, j - i))));
+                literal += '\'';
+                out.push_back({Token::Text, std::move(literal)});
+            } else {
+                out.push_back(
+                    {k, k == Token::Space ? std::string(" ") : std::string(s.substr(i, j - i))});
+            }
             i = j;
         } else if (std::isspace(c)) {
             j = i;
@@ -128,6 +147,10 @@ std::vector<Token> tokenize(std::string_view s) {
                 if (s[j] == '"') name += '"';
                 name += s[j++];
             }
+            if (j >= s.size())
+                throw Error(ErrorKind::Syntax, "SQL 语句有误：第 " + std::to_string(i + 1) +
+                                                   " 个字符处的“[”没有对应的“]”：" +
+                                                   std::string(s.substr(i, 40)));
             out.push_back({Token::Quoted, "\"" + name + "\""});
             i = j < s.size() ? j + 1 : j;
         } else {
@@ -217,6 +240,26 @@ void rewriteTop(std::vector<Token>& t) {
 }
 
 }  // namespace
+
+void checkSingleStatement(std::string_view sql) {
+    const std::vector<Token> t = tokenize(sql);
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].kind != Token::Punct) continue;
+        if (t[i].text == "(") ++depth;
+        if (t[i].text == ")") --depth;
+        if (t[i].text != ";" || depth > 0) continue;
+        size_t k = i + 1;
+        while (k < t.size() && (t[k].kind == Token::Space ||
+                                (t[k].kind == Token::Punct && t[k].text == ";")))
+            ++k;
+        if (k == t.size()) return;
+        std::string rest;
+        for (size_t r = k; r < t.size() && rest.size() < 40; ++r) rest += t[r].text;
+        throw Error(ErrorKind::Syntax,
+                    "一次只能执行一条 SQL 语句：分号“;”之后还有第二条语句“" + rest + "”");
+    }
+}
 
 std::vector<SheetRef> findSheetReferences(std::string_view s) {
     std::vector<SheetRef> refs;

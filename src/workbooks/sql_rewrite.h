@@ -4,7 +4,8 @@
 //   auto q = rewriteQuery(sql, refs, names);  // references -> table names, "top N" -> LIMIT
 //
 // The scanner skips string literals ('...', with '' inside), quoted names and comments. A bracketed
-// name [a b] becomes the quoted name "a b" ("]]" inside brackets stands for one "]"). "select top
+// name [a b] becomes the quoted name "a b" ("]]" inside brackets stands for one "]"; a "[" without
+// its "]" is a syntax error); a double-quoted "text" is a text and becomes 'text'. "select top
 // N" loses its "top N" and gains a LIMIT at the end of that select; a select that is one branch of
 // a compound (union all) is wrapped as "select * from (... limit N)" because LIMIT may stand only
 // at the end of a whole compound.
@@ -25,6 +26,10 @@ struct SheetRef {
     std::string alias;          // the name after the reference (T0), empty when none
     size_t begin = 0, end = 0;  // the reference's place in the text, [begin, end)
 };
+
+// Throws shuhui::Error(Syntax) when a second statement follows the first (";" and more than
+// blanks or comments after it); a single statement may end with ";".
+void checkSingleStatement(std::string_view sql);
 
 // Throws shuhui::Error(Syntax) for a reference that is not closed.
 std::vector<SheetRef> findSheetReferences(std::string_view sql);

@@ -226,6 +226,20 @@ TEST(HandWrittenXlsx, BrokenPartsAreNamed) {
          "<sst><si><t>a</t></si></sst>", ErrorKind::Corrupt, "共享字符串"},
         {"<x:sheetData><x:row><x:c><x:v>abc</x:v></x:c></x:row></x:sheetData>", "",
          ErrorKind::Corrupt, "A1"},
+        // references outside the sheet are refused, never moved to another cell
+        {"<x:sheetData><x:row><x:c r=\"XFD1048577\"><x:v>1</x:v></x:c></x:row></x:sheetData>",
+         "", ErrorKind::Corrupt, "工作表“表一”中的单元格引用“XFD1048577”超出了工作表的范围"},
+        {"<x:sheetData><x:row><x:c r=\"XFE1\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
+         ErrorKind::Corrupt, "单元格引用“XFE1”"},
+        {"<x:sheetData><x:row><x:c r=\"A0\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
+         ErrorKind::Corrupt, "单元格引用“A0”"},
+        {"<x:sheetData><x:row><x:c r=\"A-1\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
+         ErrorKind::Corrupt, "单元格引用“A-1”"},
+        {"<x:sheetData><x:row r=\"1048577\"><x:c><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
+         ErrorKind::Corrupt, "行号“1048577”"},
+        {"<x:sheetData><x:row r=\"1048576\"/><x:row><x:c><x:v>1</x:v></x:c></x:row>"
+         "</x:sheetData>",
+         "", ErrorKind::Corrupt, "第 1048577 行超出了工作表的范围"},
     };
     for (const auto& c : cases) {
         auto bytes = makeXlsx(c.sheet, c.sst);

@@ -1,6 +1,8 @@
 // What both writers refuse, and how they fail: limits of the format, sheet names, paths that cannot
 // be written. A refused workbook leaves no file (and no temporary file) behind.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -189,6 +191,52 @@ TEST_P(WriterLimits, UnwritablePathsFailWithThePathAndTheReason) {
             EXPECT_NE(std::string(e.what()).find("无法写入"), std::string::npos) << e.what();
         }
     }
+}
+
+// An export killed half-way cannot remove its temporary file; the target keeps its old content,
+// and the next export into that folder removes the leftover (only ours: other hidden files stay).
+TEST_P(WriterLimits, LeftoverOfAKilledWriteGoesWithTheNextWrite) {
+    const std::string file = path("existing");
+    { std::ofstream(file) << "old content"; }
+    std::vector<Cell> cells;
+    for (uint32_t r = 0; r < 60000; ++r)
+        for (uint16_t c = 0; c < 12; ++c) cells.push_back(numberCell(r, c, r * 0.5 + c));
+    const Workbook big = oneSheet(std::move(cells));
+
+    const std::string notOurs = (dir_ / ".gsf-save-ABC123").string();
+    // Every file in the folder but the target and the one that is not ours.
+    auto temporaries = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.path() != fs::path(file) && entry.path() != fs::path(notOurs))
+                names.push_back(entry.path().filename().string());
+        return names;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        try {
+            GetParam().write(big, file);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    // Kill the writer as soon as its temporary file is there.
+    for (int i = 0; i < 20000 && temporaries().empty(); ++i) ::usleep(500);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::vector<std::string> left = temporaries();
+    if (left.empty() || !WIFSIGNALED(status)) GTEST_SKIP() << "the writer finished before the kill";
+    std::ifstream in(file);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "old content");
+
+    { std::ofstream(notOurs) << "x"; }
+    GetParam().write(oneSheet({numberCell(0, 0, 1)}), file);
+    EXPECT_TRUE(temporaries().empty());
+    EXPECT_TRUE(fs::exists(notOurs));
+    EXPECT_GT(fs::file_size(file), 1000u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, WriterLimits, ::testing::ValuesIn(kWriters),

@@ -55,7 +55,9 @@ TEST(SqlRewrite, TopBecomesLimitWhereSqlAllowsIt) {
          "select * from (select a from t0 limit 1) union all select * from (select a from t1 limit "
          "2)"},
         {"select [base pay],[a]]b] from " + r, "select \"base pay\",\"a]b\" from t0"},
-        {"select 'top 1',\"x\" from " + r, "select 'top 1',\"x\" from t0"},
+        // a double-quoted text is a text, as a single-quoted one
+        {"select 'top 1',\"x\" from " + r, "select 'top 1','x' from t0"},
+        {"select [a b],\"it's \"\"q\"\"\" from " + r, "select \"a b\",'it''s \"q\"' from t0"},
     };
     for (const Case& c : cases) EXPECT_EQ(rewrite(c.in), c.out) << c.in;
 }
