@@ -111,8 +111,8 @@ class TfmMain : public TForm1 {
     QWidget* cxGrid1;  // container of the grid widget (QVBoxLayout, margins 0)
     QVBoxLayout* cxGrid1Layout;
     // The grid widget inside cxGrid1 (it owns the engine); its table view is cxGrid1DBTableView1.
-    shuhui::gridview::ResultGrid* cxGrid1Level1 = nullptr;
-    shuhui::gridview::GridTableView* cxGrid1DBTableView1 = nullptr;
+    shuhui::grid::view::ResultGrid* cxGrid1Level1 = nullptr;
+    shuhui::grid::view::GridTableView* cxGrid1DBTableView1 = nullptr;
     // The six summary lists as one table, and the summary panel's logic over it
     // (tfm_main_grid.cpp).
     shuhui::grid::SummaryTable summaryTable;

@@ -32,7 +32,7 @@ QString qtSaveFilter() {
 }  // namespace
 
 void TfmMain::buildResultGrid() {
-    cxGrid1Level1 = NameControl(new shuhui::gridview::ResultGrid(cxGrid1), "cxGrid1Level1",
+    cxGrid1Level1 = NameControl(new shuhui::grid::view::ResultGrid(cxGrid1), "cxGrid1Level1",
                                 QStringLiteral("结果表格"));
     cxGrid1DBTableView1 = cxGrid1Level1->tableView();
     cxGrid1Layout->addWidget(cxGrid1Level1);
@@ -102,7 +102,7 @@ void TfmMain::btn_option_closeClick() {
 namespace {
 
 // Sets the one option of a switch from the box's new state and lets the grid show it.
-void applySwitch(shuhui::gridview::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
+void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
     shuhui::grid::applyOptionSwitch(grid->engine(), s, box->isChecked());
     grid->refresh();
 }

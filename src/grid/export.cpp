@@ -12,7 +12,7 @@
 #include "formats/error.h"
 #include "formats/workbook.h"
 #include "formats/writer.h"
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 #include "grid/pattern.h"
 
 namespace shuhui::grid {

@@ -9,7 +9,7 @@
 #include "frame/frame_controls.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 FilterBox::FilterBox(QWidget* parent) : QWidget(parent) {
     setFixedHeight(24);
@@ -43,4 +43,4 @@ void FilterBox::paintEvent(QPaintEvent*) {
     p.drawLine(rect().bottomLeft(), rect().bottomRight());
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

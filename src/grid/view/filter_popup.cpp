@@ -11,7 +11,7 @@
 
 #include "frame/frame_controls.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 using grid::ColumnFilter;
 using grid::FilterOp;
@@ -139,4 +139,4 @@ void FilterPopup::clear() {
     close();
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

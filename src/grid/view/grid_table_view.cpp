@@ -14,7 +14,7 @@
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 using grid::RowKind;
 
@@ -218,4 +218,4 @@ bool GridTableView::viewportEvent(QEvent* e) {
     return QTableView::viewportEvent(e);
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view
