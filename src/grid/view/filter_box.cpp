@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/grid_style.h"
 
 namespace shuhui::grid::view {

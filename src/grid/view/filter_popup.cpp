@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 
 namespace shuhui::grid::view {
 

@@ -9,7 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/grid_header.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"

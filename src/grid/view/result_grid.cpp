@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/filter_box.h"
 #include "grid/view/filter_popup.h"
 #include "grid/view/footer_row.h"
