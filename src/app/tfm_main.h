@@ -18,6 +18,7 @@
 #include "frame/ttranspnl.h"
 #include "grid/summary_panel.h"
 #include "grid/view/result_grid.h"
+#include "workbooks/catalogue.h"
 #include "workbooks/provider.h"
 
 class QButtonGroup;
@@ -198,8 +199,9 @@ class TfmMain : public TForm1 {
     // Points adoc_Excel at the workbook and appends its node and sheet nodes; a provider error
     // propagates (no node, connection left closed on that file).
     void AddWorkbook(const QString& path);
-    // The checked sheet nodes in tree order (path, sheet name, absolute index).
-    std::vector<CheckedSheetNode> CheckedSheets() const;
+    // The checked sheets in tree order: workbook path and table name (with the node's absolute
+    // index), as the engine takes them.
+    std::vector<shuhui::workbooks::CheckedSheet> CheckedSheets() const;
 
     // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
     void btn_optionClick();
