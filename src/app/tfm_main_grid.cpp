@@ -277,8 +277,6 @@ void TfmMain::btn_exportClick() {
     // A write failure leaves this handler as shuhui::Error for the top-level report.
     const auto written = shuhui::grid::runExport(cxGrid1Level1->engine(), askFileName, warn);
     if (written && written->sheets > 1)
-        ShowWarning(QStringLiteral("数据超过 %1 行,已分 %2 个工作表导出")
-                        .arg(shuhui::grid::kRowsPerSheet)
-                        .arg(written->sheets),
+        ShowWarning(QString::fromStdString(shuhui::grid::exportSheetsNotice(*written)),
                     kInfoCaption);
 }

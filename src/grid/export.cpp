@@ -248,9 +248,8 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
 
 std::string exportSheetsNotice(const ExportSummary& summary) {
     if (summary.sheets <= 1) return {};
-    return "共导出 " + std::to_string(summary.dataRows) + " 行数据,超过一个工作表的 " +
-           std::to_string(kRowsPerSheet) + " 行,已分 " + std::to_string(summary.sheets) +
-           " 个工作表保存。";
+    return "数据超过 " + std::to_string(kRowsPerSheet) + " 行,已分 " +
+           std::to_string(summary.sheets) + " 个工作表导出";
 }
 
 ExportSummary exportResultToXls(const workbooks::Result& result, const std::string& path) {
