@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "grid/export.h"
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 #include "grid/summary_panel.h"
 #include "workbooks/result.h"
 

@@ -17,8 +17,9 @@ PANDAS_RUNS=${PANDAS_RUNS:-3}
 BUILD=${BUILD:-$ROOT/build/provider}
 BIN=$BUILD/bench/shuhui-bench-provider
 
+SHARED=${SHUHUI_SHARED:-$ROOT/../shared}
 if [ ! -f "$DATA/manifest.json" ]; then
-  echo "no bench data in $DATA: nice /usr/bin/python3 /work/shared/bench/gen_data.py $DATA" >&2
+  echo "no bench data in $DATA: nice /usr/bin/python3 $SHARED/bench/gen_data.py $DATA" >&2
   exit 2
 fi
 cmake --build "$BUILD" --target shuhui-bench-provider >/dev/null

@@ -4,7 +4,8 @@
 #   bench/read_bench.sh [BUILD_DIR] [RUNS] [--skip-pandas-xlsx]
 #
 # BUILD_DIR (default build/release) must hold bench/shuhui-bench-read; the data comes from
-# /work/shared/bench/gen_data.py into bench/data (git-ignored). Every step runs RUNS times (default 3)
+# ../shared/bench/gen_data.py (the shared folder beside the repository, or $SHUHUI_SHARED) into
+# bench/data (git-ignored). Every step runs RUNS times (default 3)
 # and the medians are compared; pandas' read of pay_big.xlsx (about 33 s) runs once, or not at all
 # with --skip-pandas-xlsx. Peak memory of reading pay_big.xlsx alone is measured with /usr/bin/time -v.
 set -euo pipefail
@@ -17,10 +18,11 @@ for a in "$@"; do [ "$a" = "--skip-pandas-xlsx" ] && skip_xlsx=1; done
 bin="$build/bench/shuhui-bench-read"
 data="$here/data"
 py=/usr/bin/python3
+shared="${SHUHUI_SHARED:-$here/../../shared}"
 [ -x "$bin" ] || { echo "missing $bin: build the target shuhui-bench-read first" >&2; exit 1; }
 if [ ! -f "$data/pay_big.xlsx" ]; then
   echo "# generating the data (about a minute)"
-  nice "$py" /work/shared/bench/gen_data.py "$data" >/dev/null
+  nice "$py" "$shared/bench/gen_data.py" "$data" >/dev/null
 fi
 
 out="$(mktemp -d /tmp/shuhui-read-bench.XXXXXX)"

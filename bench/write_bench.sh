@@ -22,13 +22,9 @@ py=/usr/bin/python3
 
 need=(python3-xlwt)
 [ "$with_xlsxwriter" = 1 ] && need+=(python3-xlsxwriter)
-for p in "${need[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    echo "# installing $p (for this benchmark only)"
-    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$p" >/dev/null
-  fi
-done
+# shellcheck source=../scripts/lib_packages.sh
+. "$here/../scripts/lib_packages.sh"
+install_missing "${need[@]}" >/dev/null  # for this benchmark only
 
 out="$(mktemp -d /tmp/shuhui-write-bench.XXXXXX)"
 trap 'rm -rf "$out"' EXIT

@@ -1,6 +1,6 @@
 # Build conventions shared by every folder of the tree.
 #
-# shuhui_library(NAME [QT] LIBS ...)   one static library from the .cpp/.h files of the calling folder
+# shuhui_library(NAME LIBS ...)        one static library from the .cpp/.h files of the calling folder
 # shuhui_tests(NAME [QT] [LABEL l] LIBS ...)  one GoogleTest executable from the *_test.cpp files of the folder
 
 set(SHUHUI_WARNINGS -Wall -Wextra)
@@ -10,7 +10,7 @@ if(SHUHUI_SANITIZE)
 endif()
 
 function(shuhui_library name)
-  cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   file(GLOB cpps CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT cpps)

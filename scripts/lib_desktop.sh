@@ -1,19 +1,10 @@
 # Shared by the scripts that run the program on a virtual display (source it; needs ROOT set).
-#   install_missing PKG...   apt-get installs the packages that are not installed yet
+#   install_missing PKG...   apt-get installs the packages that are not installed yet (lib_packages.sh)
 #   ensure_built BUILD_DIR   configures and builds the program there when needed
 #   start_xvfb DISPLAY       starts Xvfb (1280x800) and sets XVFB to its pid
 
-install_missing() {
-  local need=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-  done
-  [ ${#need[@]} -eq 0 ] && return 0
-  local SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-}
+# shellcheck source=lib_packages.sh
+. "$ROOT/scripts/lib_packages.sh"
 
 ensure_built() {
   [ -f "$1/build.ninja" ] || cmake -S "$ROOT" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release

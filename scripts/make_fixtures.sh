@@ -9,14 +9,9 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 OUT="$ROOT/tests/fixtures/formats"
 PY=/usr/bin/python3
 
-need=()
-for p in libreoffice-calc-nogui gnumeric python3-xlwt python3-openpyxl python3-xlrd locales; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=lib_packages.sh
+. "$ROOT/scripts/lib_packages.sh"
+install_missing libreoffice-calc-nogui gnumeric python3-xlwt python3-openpyxl python3-xlrd locales
 
 # Gnumeric writes BIFF5 text in the code page of the locale: a GBK locale gives code page 936
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.gbk$'; then

@@ -62,8 +62,8 @@ QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStri
     return book;
 }
 
-std::vector<CheckedSheetNode> checkedSheets(const QTreeWidget* tree) {
-    std::vector<CheckedSheetNode> out;
+std::vector<shuhui::workbooks::CheckedSheet> checkedSheets(const QTreeWidget* tree) {
+    std::vector<shuhui::workbooks::CheckedSheet> out;
     int index = 0;
     for (int w = 0; w < tree->topLevelItemCount(); ++w) {
         const QTreeWidgetItem* book = tree->topLevelItem(w);
@@ -71,7 +71,7 @@ std::vector<CheckedSheetNode> checkedSheets(const QTreeWidget* tree) {
         for (int s = 0; s < book->childCount(); ++s, ++index) {
             const QTreeWidgetItem* sheet = book->child(s);
             if (sheet->checkState(0) == Qt::Checked)
-                out.push_back({book->text(0), sheet->text(0), index});
+                out.push_back({book->text(0).toStdString(), sheet->text(0).toStdString(), index});
         }
     }
     return out;

@@ -4,8 +4,9 @@
 // Check boxes have three states. Checking or unchecking a workbook node sets all its sheets; a
 // sheet's change sets its workbook node to checked (all sheets), unchecked (none) or partly
 // checked. A click on the box or the space bar toggles: checked -> unchecked, unchecked or partly
-// -> checked. This is the same cascade as shuhui::workbooks::Catalogue, carried by the tree items
-// themselves (a workbook node derives its state from its sheets). Texts are not editable, nodes
+// -> checked. This is the cascade of shuhui::workbooks::Catalogue, carried by the tree items
+// themselves (a workbook node derives its state from its sheets); the headless model is what the
+// tests check the tree against. Texts are not editable, nodes
 // are never sorted, the same workbook may appear twice.
 //
 // The absolute index of a node counts workbook and sheet nodes alike in display order.
@@ -15,15 +16,10 @@
 #include <QStringList>
 #include <vector>
 
+#include "workbooks/catalogue.h"
+
 class QTreeWidget;
 class QTreeWidgetItem;
-
-// One checked sheet node found by the walk over the tree.
-struct CheckedSheetNode {
-    QString path;   // the workbook path: the parent node's text
-    QString sheet;  // the node's text, "工资$"
-    int index = 0;  // absolute index of the node
-};
 
 namespace catalogue_tree {
 
@@ -34,8 +30,9 @@ void setUp(QTreeWidget* tree);
 // name (image 1), all unchecked, then expands every node without selecting any.
 QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets);
 
-// The checked sheet nodes (level 1) in display order.
-std::vector<CheckedSheetNode> checkedSheets(const QTreeWidget* tree);
+// The checked sheet nodes (level 1) in display order: the workbook path (the parent node's text),
+// the table name (the node's text) and the node's absolute index.
+std::vector<shuhui::workbooks::CheckedSheet> checkedSheets(const QTreeWidget* tree);
 
 // Absolute index <-> node; -1 / nullptr when there is none.
 int absoluteIndex(const QTreeWidget* tree, const QTreeWidgetItem* node);

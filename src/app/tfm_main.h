@@ -18,6 +18,7 @@
 #include "frame/ttranspnl.h"
 #include "grid/summary_panel.h"
 #include "grid/view/result_grid.h"
+#include "workbooks/catalogue.h"
 #include "workbooks/provider.h"
 
 class QButtonGroup;
@@ -111,8 +112,8 @@ class TfmMain : public TForm1 {
     QWidget* cxGrid1;  // container of the grid widget (QVBoxLayout, margins 0)
     QVBoxLayout* cxGrid1Layout;
     // The grid widget inside cxGrid1 (it owns the engine); its table view is cxGrid1DBTableView1.
-    shuhui::gridview::ResultGrid* cxGrid1Level1 = nullptr;
-    shuhui::gridview::GridTableView* cxGrid1DBTableView1 = nullptr;
+    shuhui::grid::view::ResultGrid* cxGrid1Level1 = nullptr;
+    shuhui::grid::view::GridTableView* cxGrid1DBTableView1 = nullptr;
     // The six summary lists as one table, and the summary panel's logic over it
     // (tfm_main_grid.cpp).
     shuhui::grid::SummaryTable summaryTable;
@@ -198,8 +199,9 @@ class TfmMain : public TForm1 {
     // Points adoc_Excel at the workbook and appends its node and sheet nodes; a provider error
     // propagates (no node, connection left closed on that file).
     void AddWorkbook(const QString& path);
-    // The checked sheet nodes in tree order (path, sheet name, absolute index).
-    std::vector<CheckedSheetNode> CheckedSheets() const;
+    // The checked sheets in tree order: workbook path and table name (with the node's absolute
+    // index), as the engine takes them.
+    std::vector<shuhui::workbooks::CheckedSheet> CheckedSheets() const;
 
     // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
     void btn_optionClick();

@@ -12,6 +12,7 @@
 #include "app/catalogue_tree.h"
 #include "app/prompts.h"
 #include "app/tfm_main.h"
+#include "workbooks/preview_query.h"
 
 namespace wb = shuhui::workbooks;
 
@@ -45,17 +46,14 @@ void TfmMain::RzBmpButton7Click() {
 }
 
 void TfmMain::AddWorkbook(const QString& path) {
-    const std::string driver = DriverText().toStdString();
-    adoc_Excel.close();
-    adoc_Excel.setConnectionString(wb::connectionString(path.toStdString(), driver));
-    adoc_Excel.open();
     QStringList sheets;
-    for (const std::string& name : adoc_Excel.tableNames())
+    for (const std::string& name :
+         wb::openWorkbookTables(path.toStdString(), DriverText().toStdString(), adoc_Excel))
         sheets.append(QString::fromStdString(name));
     catalogue_tree::addWorkbook(RzCheckTree1, path, sheets);
 }
 
-std::vector<CheckedSheetNode> TfmMain::CheckedSheets() const {
+std::vector<wb::CheckedSheet> TfmMain::CheckedSheets() const {
     return catalogue_tree::checkedSheets(RzCheckTree1);
 }
 
@@ -69,9 +67,8 @@ void TfmMain::RzCheckTree1DblClick() {
         if (catalogue_tree::level(node) == 0) {
             rlbInfo->setText(QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
         } else {
-            adoExcel.setSql("select  * from " +
-                            wb::sheetReference(driver, node->parent()->text(0).toStdString(),
-                                               node->text(0).toStdString()));
+            adoExcel.setSql(wb::previewSql(driver, node->parent()->text(0).toStdString(),
+                                           node->text(0).toStdString()));
             // The new text closed the old result: its rows leave the grid, whose columns stand
             // until the rebuild (or, when the open fails, until the next result).
             if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {

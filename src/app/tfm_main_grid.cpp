@@ -32,7 +32,7 @@ QString qtSaveFilter() {
 }  // namespace
 
 void TfmMain::buildResultGrid() {
-    cxGrid1Level1 = NameControl(new shuhui::gridview::ResultGrid(cxGrid1), "cxGrid1Level1",
+    cxGrid1Level1 = NameControl(new shuhui::grid::view::ResultGrid(cxGrid1), "cxGrid1Level1",
                                 QStringLiteral("结果表格"));
     cxGrid1DBTableView1 = cxGrid1Level1->tableView();
     cxGrid1Layout->addWidget(cxGrid1Level1);
@@ -102,7 +102,7 @@ void TfmMain::btn_option_closeClick() {
 namespace {
 
 // Sets the one option of a switch from the box's new state and lets the grid show it.
-void applySwitch(shuhui::gridview::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
+void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
     shuhui::grid::applyOptionSwitch(grid->engine(), s, box->isChecked());
     grid->refresh();
 }
@@ -277,8 +277,6 @@ void TfmMain::btn_exportClick() {
     // A write failure leaves this handler as shuhui::Error for the top-level report.
     const auto written = shuhui::grid::runExport(cxGrid1Level1->engine(), askFileName, warn);
     if (written && written->sheets > 1)
-        ShowWarning(QStringLiteral("数据超过 %1 行,已分 %2 个工作表导出")
-                        .arg(shuhui::grid::kRowsPerSheet)
-                        .arg(written->sheets),
+        ShowWarning(QString::fromStdString(shuhui::grid::exportSheetsNotice(*written)),
                     kInfoCaption);
 }

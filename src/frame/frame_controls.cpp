@@ -5,12 +5,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 
-void NameControlImpl(QWidget* w, const QString& name, const QString& caption) {
-    w->setObjectName(name);
-    w->setAccessibleDescription(name);
-    w->setAccessibleName(caption.isEmpty() ? name : caption);
-}
-
 // ---- TImage -----------------------------------------------------------------------------------
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {}

@@ -1,9 +1,7 @@
-// Building blocks of the borderless window: picture strips, gradient panels, bitmap-style buttons,
-// and the one helper that names a control.
+// Building blocks of the borderless window: picture strips, gradient panels, bitmap-style buttons.
+// The helper that names a control (NameControl) lives in name_control.h; it is included here so
+// that code using these controls has it at hand.
 //
-// NameControl(w, name, caption) gives w its objectName and accessible description `name` and its
-// accessible name `caption`; every named control of the program goes through it, so automation
-// clients find controls by the same names the code uses.
 // TImage      a picture strip: paints a gradient, reports presses of any button (mouseDown) and
 //             double-clicks (dblClick).
 // TPanel      a panel with a gradient face, an optional caption (alignment, bold) and a flat
@@ -19,18 +17,9 @@
 #include <QString>
 #include <QWidget>
 
-class QMouseEvent;
+#include "frame/name_control.h"
 
-// Gives `w` the objectName and accessible description `name` and the accessible name `caption`
-// (falls back to `name` when the caption is empty). Returns `w` for chaining.
-template <class W>
-W* NameControl(W* w, const QString& name, const QString& caption = QString());
-void NameControlImpl(QWidget* w, const QString& name, const QString& caption);
-template <class W>
-W* NameControl(W* w, const QString& name, const QString& caption) {
-    NameControlImpl(w, name, caption);
-    return w;
-}
+class QMouseEvent;
 
 class TImage : public QWidget {
     Q_OBJECT

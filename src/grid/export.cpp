@@ -2,8 +2,8 @@
 //
 // The rows are produced in view order with every group expanded (GridView::rowsAllExpanded) and
 // streamed into the workbook model; a RowSink starts a new sheet, with its own header row, when the
-// current one is full. Styles and texts are pooled so the model holds one entry per distinct style
-// and text.
+// current one is full. A formats::WorkbookBuilder pools styles and texts so the model holds one
+// entry per distinct style and text.
 #include "grid/export.h"
 
 #include <cmath>
@@ -11,8 +11,9 @@
 
 #include "formats/error.h"
 #include "formats/workbook.h"
+#include "formats/workbook_builder.h"
 #include "formats/writer.h"
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 #include "grid/pattern.h"
 
 namespace shuhui::grid {
@@ -33,68 +34,17 @@ std::string xlsFileName(const std::string& name) {
 
 namespace {
 
-class WorkbookBuilder {
-  public:
-    WorkbookBuilder() { wb_.styles.push_back(CellStyle{}); }
+using formats::WorkbookBuilder;
 
-    // The index of the text in the string pool, added on first use. Open addressing over the
-    // texts' hashes; a probe touches the pool only when the hashes agree.
-    uint32_t text(std::string_view s) {
-        const uint64_t h = std::hash<std::string_view>{}(s);
-        size_t i = h & mask_;
-        for (;;) {
-            const Slot& slot = slots_[i];
-            if (slot.id == kEmpty) break;
-            if (slot.hash == h && wb_.strings[slot.id] == s) return slot.id;
-            i = (i + 1) & mask_;
-        }
-        const uint32_t id = uint32_t(wb_.strings.size());
-        wb_.strings.emplace_back(s);
-        slots_[i] = Slot{h, id};
-        if (wb_.strings.size() * 2 > slots_.size()) grow();
-        return id;
-    }
-
-    uint32_t style(const std::string& numFmt, bool bold,
-                   formats::HAlign halign = formats::HAlign::General) {
-        auto key = std::make_tuple(numFmt, bold, int(halign));
-        auto it = styles_.find(key);
-        if (it != styles_.end()) return it->second;
-        CellStyle st;
-        st.numFmt = numFmt;
-        st.font.bold = bold;
-        st.halign = halign;
-        uint32_t id = uint32_t(wb_.styles.size());
-        wb_.styles.push_back(std::move(st));
-        styles_.emplace(key, id);
-        return id;
-    }
-
-    formats::Workbook wb_;
-
-  private:
-    struct Slot {
-        uint64_t hash = 0;
-        uint32_t id = kEmpty;
-    };
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-
-    void grow() {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(old.size() * 2, Slot{});
-        mask_ = slots_.size() - 1;
-        for (const Slot& o : old) {
-            if (o.id == kEmpty) continue;
-            size_t i = o.hash & mask_;
-            while (slots_[i].id != kEmpty) i = (i + 1) & mask_;
-            slots_[i] = o;
-        }
-    }
-
-    std::vector<Slot> slots_ = std::vector<Slot>(4096);
-    size_t mask_ = 4095;
-    std::map<std::tuple<std::string, bool, int>, uint32_t> styles_;
-};
+// The export's cell styles: a number format, bold or not, and an alignment on the default font.
+uint32_t exportStyle(WorkbookBuilder& b, const std::string& numFmt, bool bold,
+                     formats::HAlign halign = formats::HAlign::General) {
+    CellStyle st;
+    st.numFmt = numFmt;
+    st.font.bold = bold;
+    st.halign = halign;
+    return b.style(st);
+}
 
 formats::HAlign halignOf(Alignment a) {
     switch (a) {
@@ -122,7 +72,7 @@ class RowSink {
   public:
     RowSink(WorkbookBuilder& b, const GridView& view, const std::vector<size_t>& cols)
         : b_(b), view_(view), cols_(cols) {
-        headerStyle_ = b_.style("General", true);
+        headerStyle_ = exportStyle(b_, "General", true);
     }
 
     // Starts a body row; returns its row number in the current sheet.
@@ -130,17 +80,17 @@ class RowSink {
     void expectRows(size_t rows) { rowsLeft_ = rows; }
 
     uint32_t beginRow() {
-        if (b_.wb_.sheets.empty() || row_ > kRowsPerSheet) newSheet();
+        if (b_.workbook().sheets.empty() || row_ > kRowsPerSheet) newSheet();
         if (rowsLeft_ > 0) --rowsLeft_;
         return row_++;
     }
-    void add(Cell c) { b_.wb_.sheets.back().cells.push_back(c); }
+    void add(Cell c) { b_.workbook().sheets.back().cells.push_back(c); }
 
   private:
     void newSheet() {
         formats::Sheet s;
         s.cells.reserve((std::min(rowsLeft_, kRowsPerSheet) + 1) * cols_.size());
-        s.name = "Sheet" + std::to_string(b_.wb_.sheets.size() + 1);
+        s.name = "Sheet" + std::to_string(b_.workbook().sheets.size() + 1);
         for (size_t i = 0; i < cols_.size(); ++i) {
             const GridColumn& gc = view_.column(cols_[i]);
             Cell c;
@@ -155,7 +105,7 @@ class RowSink {
             ci.width = std::max(1.0, gc.width / 7.0);
             s.cols.push_back(ci);
         }
-        b_.wb_.sheets.push_back(std::move(s));
+        b_.workbook().sheets.push_back(std::move(s));
         row_ = 1;
     }
 
@@ -196,22 +146,22 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
         p.field = view.field(cols[i]);
         formats::HAlign h =
             gc.cellAlignment ? halignOf(*gc.cellAlignment) : formats::HAlign::General;
-        p.numberStyle =
-            b.style(gc.moneyFormat ? excelFormatCode(gc.displayFormat) : "General", false, h);
-        p.textStyle = b.style("General", false, h);
-        p.groupFooterStyle =
-            b.style(excelFormatCode(gc.groupFooterFormat), true, halignOf(gc.footerAlignmentHorz));
-        p.footerStyle =
-            b.style(excelFormatCode(gc.footerFormat), true, halignOf(gc.footerAlignmentHorz));
+        p.numberStyle = exportStyle(
+            b, gc.moneyFormat ? excelFormatCode(gc.displayFormat) : "General", false, h);
+        p.textStyle = exportStyle(b, "General", false, h);
+        p.groupFooterStyle = exportStyle(b, excelFormatCode(gc.groupFooterFormat), true,
+                                         halignOf(gc.footerAlignmentHorz));
+        p.footerStyle = exportStyle(b, excelFormatCode(gc.footerFormat), true,
+                                    halignOf(gc.footerAlignmentHorz));
         anyGroupFooter |= gc.groupFooterKind != skNone;
         anyFooter |= gc.footerKind != skNone;
     }
-    const uint32_t groupStyle = b.style("General", true);
+    const uint32_t groupStyle = exportStyle(b, "General", true);
     std::map<std::string, uint32_t> dateStyles;
     auto dateStyle = [&](const std::string& f) {
         auto it = dateStyles.find(f);
         if (it != dateStyles.end()) return it->second;
-        return dateStyles[f] = b.style(f, false);
+        return dateStyles[f] = exportStyle(b, f, false);
     };
 
     auto summaryCell = [&](uint32_t row, size_t i, const SummaryValue& v, uint32_t style) {
@@ -290,17 +240,16 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
         for (size_t i = 0; i < cols.size(); ++i)
             summaryCell(row, i, view.footerValue(cols[i]), plan[i].footerStyle);
     }
-    if (b.wb_.sheets.empty()) sink.beginRow();  // a header-only sheet for a result without rows
-    summary.sheets = b.wb_.sheets.size();
-    formats::writeXls(b.wb_, summary.path);
+    if (b.workbook().sheets.empty()) sink.beginRow();  // a header-only sheet for a result without rows
+    summary.sheets = b.workbook().sheets.size();
+    formats::writeXls(b.workbook(), summary.path);
     return summary;
 }
 
 std::string exportSheetsNotice(const ExportSummary& summary) {
     if (summary.sheets <= 1) return {};
-    return "共导出 " + std::to_string(summary.dataRows) + " 行数据,超过一个工作表的 " +
-           std::to_string(kRowsPerSheet) + " 行,已分 " + std::to_string(summary.sheets) +
-           " 个工作表保存。";
+    return "数据超过 " + std::to_string(kRowsPerSheet) + " 行,已分 " +
+           std::to_string(summary.sheets) + " 个工作表导出";
 }
 
 ExportSummary exportResultToXls(const workbooks::Result& result, const std::string& path) {

@@ -45,8 +45,8 @@ struct ExportSummary {
 // "a.html" -> "a.xls", "D:\报表.2010\月报" -> "D:\报表.2010\月报.xls", "结果" -> "结果.xls".
 std::string xlsFileName(const std::string& name);
 
-// What the UI may say after an export that needed more than one sheet, e.g.
-// "共导出 131080 行数据,超过一个工作表的 65535 行,已分 3 个工作表保存。"; "" for one sheet.
+// What the window says after an export that needed more than one sheet, e.g.
+// "数据超过 65535 行,已分 3 个工作表导出"; "" for one sheet.
 std::string exportSheetsNotice(const ExportSummary& summary);
 
 // Writes the view as described above to xlsFileName(path).

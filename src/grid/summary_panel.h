@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
 namespace shuhui::grid {
 

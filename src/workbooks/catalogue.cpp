@@ -6,12 +6,17 @@
 
 namespace shuhui::workbooks {
 
-void Catalogue::addWorkbook(const std::string& path, const std::string& driver,
-                            Connection& connection) {
+std::vector<std::string> openWorkbookTables(const std::string& path, const std::string& driver,
+                                            Connection& connection) {
     connection.close();
     connection.setConnectionString(connectionString(path, driver));
-    connection.open();  // on failure: closed, pointed at `path`, nothing added
-    appendWorkbook(path, connection.tableNames());
+    connection.open();  // on failure: closed, pointed at `path`
+    return connection.tableNames();
+}
+
+void Catalogue::addWorkbook(const std::string& path, const std::string& driver,
+                            Connection& connection) {
+    appendWorkbook(path, openWorkbookTables(path, driver, connection));  // nothing added on failure
 }
 
 void Catalogue::appendWorkbook(const std::string& path, const std::vector<std::string>& sheets) {

@@ -1,4 +1,4 @@
-// The catalogue of opened workbooks: the model behind the check tree of workbooks and their sheets.
+// The catalogue of opened workbooks, headless: workbooks and their sheets with three-state checks.
 //
 //   Catalogue cat;
 //   cat.addWorkbook(path, driverText(false), connection);  // re-points the connection; throws
@@ -9,7 +9,12 @@
 // (level 1, text = the table name, "工资$"). An absolute index counts workbook and sheet nodes
 // alike. Checking or unchecking a workbook sets all its sheets; a sheet's change sets its workbook
 // to checked (all sheets checked), unchecked (none) or partly checked. The same workbook added
-// twice gets two nodes. A widget mirrors this model node for node.
+// twice gets two nodes.
+//
+// The window's check tree (app/catalogue_tree.h) carries this cascade in its own tree items, so
+// there is one cascade at run time; this model states it without widgets and is the oracle the
+// tree's tests compare against. Both answer the checked sheets as CheckedSheet, and both open a
+// workbook through openWorkbookTables.
 #pragma once
 
 #include <optional>
@@ -29,11 +34,18 @@ struct CatalogueNode {
     int parent = -1;  // absolute index of the workbook node of a sheet, -1 for a workbook
 };
 
+// One checked sheet: the workbook's path and the sheet's table name, with the node's place.
 struct CheckedSheet {
     std::string path;   // the workbook's path (the parent node's text)
     std::string sheet;  // the table name ("工资$")
     int index = 0;      // absolute index of the sheet node
 };
+
+// Closes the connection, points it at `path` under `driver`, opens it and returns the workbook's
+// table names. On failure the connection stays closed and pointed at `path`, and the error is
+// thrown.
+std::vector<std::string> openWorkbookTables(const std::string& path, const std::string& driver,
+                                            Connection& connection);
 
 class Catalogue {
   public:

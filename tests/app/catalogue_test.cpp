@@ -172,8 +172,8 @@ TEST_F(CatalogueTest, SpaceBarTogglesCascadeAsTheCatalogueModel) {
         const auto want = model.checkedSheets();
         ASSERT_EQ(got.size(), want.size());
         for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].path.toStdString(), want[i].path);
-            EXPECT_EQ(got[i].sheet.toStdString(), want[i].sheet);
+            EXPECT_EQ(got[i].path, want[i].path);
+            EXPECT_EQ(got[i].sheet, want[i].sheet);
             EXPECT_EQ(got[i].index, want[i].index);
         }
     }
@@ -188,10 +188,10 @@ TEST_F(CatalogueTest, CheckingAWorkbookChecksAllItsSheets) {
     EXPECT_EQ(tree->topLevelItem(0)->checkState(0), Qt::Unchecked);
     const auto sheets = fm->CheckedSheets();
     ASSERT_EQ(sheets.size(), 2u);
-    EXPECT_EQ(sheets[0].path, Book("pay.xls"));
-    EXPECT_EQ(sheets[0].sheet, QString("一月$"));
+    EXPECT_EQ(sheets[0].path, Book("pay.xls").toStdString());
+    EXPECT_EQ(sheets[0].sheet, std::string("一月$"));
     EXPECT_EQ(sheets[0].index, 3);
-    EXPECT_EQ(sheets[1].sheet, QString("二月$"));
+    EXPECT_EQ(sheets[1].sheet, std::string("二月$"));
     EXPECT_EQ(sheets[1].index, 4);
     EXPECT_EQ(catalogue_tree::nodeAt(tree, 4), pay->child(1));
     EXPECT_EQ(catalogue_tree::absoluteIndex(tree, pay->child(1)), 4);
@@ -206,7 +206,7 @@ TEST_F(CatalogueTest, OneOfTwoSheetsLeavesTheWorkbookPartlyCheckedAndAClickCheck
     EXPECT_EQ(pay->checkState(0), Qt::PartiallyChecked);
     const auto sheets = fm->CheckedSheets();
     ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0].sheet, QString("二月$"));
+    EXPECT_EQ(sheets[0].sheet, std::string("二月$"));
     EXPECT_EQ(sheets[0].index, 2);
 
     // Partly checked -> checked (not unchecked), then checked -> unchecked.

@@ -164,7 +164,7 @@ TEST_F(GridWindowTest, GenerateSummariesKeepsGroupingAndEndsWithTheSwitchOff) {
     fm->cxGrid1Level1->groupByColumn(2);  // 人数
     // While the columns are configured the notice stands and the switch is on.
     bool noticeShown = false, switchOn = false;
-    QObject::connect(fm->cxGrid1Level1->model(), &gridview::GridModel::engineChanged, [&] {
+    QObject::connect(fm->cxGrid1Level1->model(), &grid::view::GridModel::engineChanged, [&] {
         noticeShown = fm->rzpnl_loading->isVisible();
         switchOn = fm->rzchckbx_format->isChecked();
     });

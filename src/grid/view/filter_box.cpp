@@ -6,10 +6,10 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 FilterBox::FilterBox(QWidget* parent) : QWidget(parent) {
     setFixedHeight(24);
@@ -43,4 +43,4 @@ void FilterBox::paintEvent(QPaintEvent*) {
     p.drawLine(rect().bottomLeft(), rect().bottomRight());
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

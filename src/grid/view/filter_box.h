@@ -9,7 +9,7 @@
 class QLabel;
 class QToolButton;
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class FilterBox : public QWidget {
     Q_OBJECT
@@ -35,4 +35,4 @@ class FilterBox : public QWidget {
     QLabel* label_;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 using grid::ColumnFilter;
 using grid::FilterOp;
@@ -139,4 +139,4 @@ void FilterPopup::clear() {
     close();
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -10,14 +10,14 @@
 #include <QFrame>
 #include <optional>
 
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class FilterPopup : public QFrame {
     Q_OBJECT
@@ -53,4 +53,4 @@ class FilterPopup : public QFrame {
     QLineEdit* operand_;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -7,7 +7,7 @@
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 FooterRow::FooterRow(GridModel* model, QHeaderView* header, QWidget* viewport, QWidget* parent)
     : QWidget(parent), model_(model), header_(header), viewport_(viewport) {
@@ -43,4 +43,4 @@ void FooterRow::paintEvent(QPaintEvent*) {
     }
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -11,7 +11,7 @@
 
 class QHeaderView;
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GridModel;
 
@@ -32,4 +32,4 @@ class FooterRow : public QWidget {
     QWidget* viewport_;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

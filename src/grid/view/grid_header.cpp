@@ -12,7 +12,7 @@
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setSectionsMovable(false);
@@ -166,4 +166,4 @@ void GridHeader::dropEvent(QDropEvent* e) {
     emit ungroupRequested(size_t(col));
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -10,7 +10,7 @@
 #include <QHeaderView>
 #include <QPoint>
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GridModel;
 
@@ -42,4 +42,4 @@ class GridHeader : public QHeaderView {
     QPoint pressPos_;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -7,7 +7,7 @@
 
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 using grid::RowKind;
 using workbooks::Value;
@@ -211,4 +211,4 @@ void GridModel::toggleGroup(int row) {
     setGroupExpanded(row, !engine_.isExpanded(viewRow(row).index));
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

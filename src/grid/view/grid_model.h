@@ -16,9 +16,9 @@
 #include <functional>
 #include <vector>
 
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -75,4 +75,4 @@ class GridModel : public QAbstractTableModel {
 // Qt alignment of an engine alignment, vertically centred.
 Qt::Alignment qtAlignment(grid::Alignment a);
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

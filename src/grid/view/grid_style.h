@@ -6,7 +6,7 @@
 
 #include <QColor>
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 inline const QColor kSelectColor{244, 249, 251};  // filter box, selected rows, group rows
 inline const QColor kHeaderColor{200, 223, 249};  // column headers, footer row
@@ -21,4 +21,4 @@ inline constexpr const char* kColumnMime = "application/x-shuhui-grid-column";
 // A grouped column dragged out of the group-by box (payload: the column index as decimal text).
 inline constexpr const char* kGroupMime = "application/x-shuhui-grid-group";
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

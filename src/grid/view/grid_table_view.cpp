@@ -9,12 +9,12 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/grid_header.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 using grid::RowKind;
 
@@ -218,4 +218,4 @@ bool GridTableView::viewportEvent(QEvent* e) {
     return QTableView::viewportEvent(e);
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

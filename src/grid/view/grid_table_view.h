@@ -12,7 +12,7 @@
 #include <QTableView>
 #include <functional>
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GridModel;
 class GridHeader;
@@ -54,4 +54,4 @@ class GridTableView : public QTableView {
     int savedColumn_ = 0;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

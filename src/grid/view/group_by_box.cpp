@@ -10,7 +10,7 @@
 
 #include "grid/view/grid_style.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 namespace {
 constexpr int kChipHeight = 20;
@@ -108,4 +108,4 @@ void GroupByBox::dropEvent(QDropEvent* e) {
     emit groupRequested(size_t(col));
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <vector>
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GroupByBox : public QWidget {
     Q_OBJECT
@@ -44,4 +44,4 @@ class GroupByBox : public QWidget {
     QPoint pressPos_;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

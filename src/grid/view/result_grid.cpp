@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "frame/frame_controls.h"
+#include "frame/name_control.h"
 #include "grid/view/filter_box.h"
 #include "grid/view/filter_popup.h"
 #include "grid/view/footer_row.h"
@@ -15,7 +15,7 @@
 #include "grid/view/grid_table_view.h"
 #include "grid/view/group_by_box.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 ResultGrid::ResultGrid(QWidget* parent) : QWidget(parent) {
     model_ = new GridModel(engine_, this);
@@ -196,4 +196,4 @@ QString ResultGrid::filterText() const {
     return filterBox_->condition();
 }
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -22,9 +22,9 @@
 #include <functional>
 #include <optional>
 
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class GridModel;
 class GridTableView;
@@ -32,9 +32,9 @@ class GroupByBox;
 class FilterBox;
 class FooterRow;
 class FilterPopup;
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view
 class QScrollBar;
-namespace shuhui::gridview {
+namespace shuhui::grid::view {
 
 class ResultGrid : public QWidget {
     Q_OBJECT
@@ -94,4 +94,4 @@ class ResultGrid : public QWidget {
     bool applyingWidths_ = false;
 };
 
-}  // namespace shuhui::gridview
+}  // namespace shuhui::grid::view

@@ -38,8 +38,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 
 using namespace shuhui;
 using grid::RowKind;
-using gridview::GridModel;
-using gridview::ResultGrid;
+using grid::view::GridModel;
+using grid::view::ResultGrid;
 
 namespace {
 
@@ -132,7 +132,7 @@ TEST_F(ResultGridTest, ModelShowsColumnsCellsAndStyles) {
 TEST_F(ResultGridTest, DropOnGroupBoxGroupsAndDropOnHeaderUngroups) {
     auto* box = grid->groupByBox();
     EXPECT_TRUE(box->captions().isEmpty());
-    ASSERT_TRUE(drop(box, gridview::kColumnMime, 0, QPoint(20, 10)));  // 部门
+    ASSERT_TRUE(drop(box, grid::view::kColumnMime, 0, QPoint(20, 10)));  // 部门
     EXPECT_EQ(box->captions(), QStringList{"部门"});
     EXPECT_EQ(model()->columnCount(), 3);  // the grouped column leaves the grid
     EXPECT_EQ(model()->headerData(0, Qt::Horizontal).toString(), QString("姓名"));
@@ -148,14 +148,14 @@ TEST_F(ResultGridTest, DropOnGroupBoxGroupsAndDropOnHeaderUngroups) {
     EXPECT_EQ(cell(3, 2), QString("2.00"));
 
     // A second level goes inside the first, in drop order.
-    ASSERT_TRUE(drop(box, gridview::kColumnMime, 3, QPoint(20, 10)));  // 人数
+    ASSERT_TRUE(drop(box, grid::view::kColumnMime, 3, QPoint(20, 10)));  // 人数
     EXPECT_EQ(box->captions(), (QStringList{"部门", "人数"}));
     // A mime type the box does not know is refused.
     EXPECT_FALSE(drop(box, "text/plain", 1, QPoint(20, 10)));
 
     // Dragging the first level back onto the header ungroups it; the other level stays.
     ASSERT_TRUE(
-        drop(grid->tableView()->gridHeader()->viewport(), gridview::kGroupMime, 0, QPoint(10, 5)));
+        drop(grid->tableView()->gridHeader()->viewport(), grid::view::kGroupMime, 0, QPoint(10, 5)));
     EXPECT_EQ(box->captions(), QStringList{"人数"});
     EXPECT_EQ(model()->columnCount(), 3);
     grid->ungroupColumn(3);
@@ -287,7 +287,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     const QRect button = header->filterButtonRect(0);
     ASSERT_FALSE(button.isEmpty());
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, button.center());
-    gridview::FilterPopup* popup = grid->filterPopup();
+    grid::view::FilterPopup* popup = grid->filterPopup();
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(popup->values()->count(), 3);  // 技术部, 财务部, 销售部: no blanks in 部门
     for (int i = 0; i < 3; ++i) EXPECT_EQ(popup->values()->item(i)->checkState(), Qt::Checked);
@@ -302,7 +302,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     // The 工资 column offers its blank cell and takes a condition instead of ticks.
     popup = grid->openFilterPopup(2);
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->values()->item(0)->text(), QString(gridview::FilterPopup::kBlankEntry));
+    EXPECT_EQ(popup->values()->item(0)->text(), QString(grid::view::FilterPopup::kBlankEntry));
     popup->condition()->setCurrentIndex(3);  // 大于
     popup->operand()->setText("2000");
     popup->apply();

@@ -1,6 +1,6 @@
 // The view engine: summaries, grouping, filtering, sorting, expand/collapse and editing, checked on
 // small results through a text rendering of the visible rows.
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
 #include <gtest/gtest.h>
 

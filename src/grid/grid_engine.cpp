@@ -1,4 +1,4 @@
-// The result grid engine: see gridview.h.
+// The result grid engine: see grid_engine.h.
 //
 // Derived data is rebuilt in one pipeline whenever its inputs change:
 //   rebuildOrder()  filter + sort  -> order_ (data rows passing the filter, sorted)
@@ -7,7 +7,7 @@
 //                   consecutive ids, built level by level)
 //   flatten()       rows_ from the tree and the expanded flags
 // Summaries are computed on demand per column and cached until the next rebuild.
-#include "grid/gridview.h"
+#include "grid/grid_engine.h"
 
 #include <algorithm>
 #include <charconv>
