@@ -867,8 +867,8 @@ std::shared_ptr<Result> runPlain(const std::vector<PlainSelect>& branches,
 
 std::shared_ptr<Result> Engine::run(const std::string& sql) {
     std::lock_guard lock(mutex_);
-    checkSingleStatement(sql);
     const std::vector<SheetRef> refs = findSheetReferences(sql);
+    checkSingleStatement(sql, refs);
 
     // Resolve the workbooks and sheets; read what is not cached yet.
     std::vector<std::string> names(refs.size());

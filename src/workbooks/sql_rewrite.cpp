@@ -1,6 +1,8 @@
 // Query text scanning and rewriting (see sql_rewrite.h).
 #include "workbooks/sql_rewrite.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstring>
 
@@ -241,8 +243,17 @@ void rewriteTop(std::vector<Token>& t) {
 
 }  // namespace
 
-void checkSingleStatement(std::string_view sql) {
-    const std::vector<Token> t = tokenize(sql);
+void checkSingleStatement(std::string_view sql, const std::vector<SheetRef>& refs) {
+    // References are blanked first: a workbook path may hold "[", "]" or ";".
+    std::string text;
+    size_t pos = 0;
+    for (const SheetRef& r : refs) {
+        text.append(sql.substr(pos, r.begin - pos));
+        text += " shuhui_ref ";
+        pos = r.end;
+    }
+    text.append(sql.substr(pos));
+    const std::vector<Token> t = tokenize(text);
     int depth = 0;
     for (size_t i = 0; i < t.size(); ++i) {
         if (t[i].kind != Token::Punct) continue;
@@ -274,8 +285,34 @@ std::vector<SheetRef> findSheetReferences(std::string_view s) {
             ++i;
             continue;
         }
-        const size_t close = s.find(']', i + 1);
+        size_t close = s.find(']', i + 1);
         if (close == std::string_view::npos) break;
+        {
+            // A workbook path may itself hold "]" (a folder 报表[2010], a file 工资表[1].xls):
+            // the database part ends at the first "]" that is followed by ".[" (blanks allowed)
+            // and names an existing file, else at the first such "]" at all.
+            const size_t db = ifind(s.substr(i + 1, close - i - 1), "database=");
+            const size_t semi = s.substr(i + 1, close - i - 1).find(';');
+            if (db != std::string_view::npos && semi != std::string_view::npos && semi < db) {
+                size_t first = std::string_view::npos;
+                for (size_t c = close; c != std::string_view::npos; c = s.find(']', c + 1)) {
+                    size_t k = c + 1;
+                    while (k < s.size() && std::isspace(static_cast<unsigned char>(s[k]))) ++k;
+                    if (k >= s.size() || s[k] != '.') continue;
+                    ++k;
+                    while (k < s.size() && std::isspace(static_cast<unsigned char>(s[k]))) ++k;
+                    if (k >= s.size() || s[k] != '[') continue;
+                    if (first == std::string_view::npos) first = c;
+                    const std::string path(s.substr(i + 1 + db + 9, c - i - 1 - db - 9));
+                    struct stat st {};
+                    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                        first = c;
+                        break;
+                    }
+                }
+                if (first != std::string_view::npos) close = first;
+            }
+        }
         const std::string_view inside = s.substr(i + 1, close - i - 1);
         const size_t db = ifind(inside, "database=");
         const size_t semi = inside.find(';');

@@ -29,7 +29,7 @@ struct SheetRef {
 
 // Throws shuhui::Error(Syntax) when a second statement follows the first (";" and more than
 // blanks or comments after it); a single statement may end with ";".
-void checkSingleStatement(std::string_view sql);
+void checkSingleStatement(std::string_view sql, const std::vector<SheetRef>& refs);
 
 // Throws shuhui::Error(Syntax) for a reference that is not closed.
 std::vector<SheetRef> findSheetReferences(std::string_view sql);

@@ -68,3 +68,34 @@ TEST(ProviderSqlSurface, RefusedTextsGiveTheirMessageAndWriteNothing) {
 
 }  // namespace
 }  // namespace shuhui::workbooks::test
+
+namespace shuhui::workbooks::test {
+namespace {
+
+// Every path the catalogue can list can be queried: "]" and "[" in folder and file names.
+TEST(ProviderSqlSurface, PathsWithBracketsCanBeQueried) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    const fs::path folder = dir.path / "报表[2010]";
+    fs::create_directories(folder);
+    const std::string paths[] = {(folder / "工资表[1].xls").string(),
+                                 (dir.path / "a].b.xls").string(), (dir.path / "[x].xls").string()};
+    Connection conn;
+    Query query{conn};
+    for (const std::string& p : paths) {
+        fs::copy_file(fixture("工资.xls"), p);
+        conn.setConnectionString(connectionString(p, "Excel 8.0"));
+        conn.open();
+        const std::string ref = sheetReference("Excel 8.0", p, "工资$");
+        query.setSql("select 姓名 from " + ref + " where 姓名='张三'");
+        query.open();
+        EXPECT_EQ(rows(query.result()), (std::vector<std::string>{"张三"})) << p;
+        // two references to the same odd path in one query
+        query.setSql("select T0.姓名 from " + ref + " T0, " + ref + " T1 where T0.姓名=T1.姓名");
+        query.open();
+        EXPECT_EQ(query.recordCount(), 4u) << p;
+    }
+}
+
+}  // namespace
+}  // namespace shuhui::workbooks::test
