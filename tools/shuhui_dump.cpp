@@ -85,7 +85,7 @@ const char* stateName(SheetState s) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "用法：shuhui-dump 工作簿文件\n");
         return 2;
@@ -162,4 +162,23 @@ int main(int argc, char** argv) {
     out += "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
+}
+
+// Every failure ends with a message and exit code 1, also one that is not a workbook error (no
+// memory left for the dump of a huge sheet).
+int main(int argc, char** argv) {
+    auto report = [](const std::string& message) {
+        std::string out = "{\"error\": ";
+        jsonString(out, message);
+        out += "}\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 1;
+    };
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return report("内存不足：这个工作簿太大，无法在内存中展开");
+    } catch (const std::exception& e) {
+        return report(std::string("内部错误：") + e.what());
+    }
 }

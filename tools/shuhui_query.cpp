@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
     } catch (const Error& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "内存不足：查询结果或工作簿太大\n");
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "内部错误：%s\n", e.what());
         return 1;

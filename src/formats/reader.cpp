@@ -60,10 +60,19 @@ class FileBytes {
         }
         if (S_ISDIR(st.st_mode))
             detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        // Only regular files: a device (/dev/zero) or a pipe would be read forever or block.
+        // Opened without blocking and checked again, in case the name changed hands meanwhile.
+        int fd = S_ISREG(st.st_mode) ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -2;
+        if (fd == -1)
             detail::fail(ErrorKind::Unreadable, path,
                          std::string("无法打开文件（") + std::strerror(errno) + "）");
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            fd = -2;
+        }
+        if (fd == -2)
+            detail::fail(ErrorKind::Unreadable, path,
+                         "这不是普通文件（设备、管道或套接字），不能作为工作簿读取");
         if (S_ISREG(st.st_mode) && st.st_size > 0 && limit == SIZE_MAX) {
             void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
             if (p != MAP_FAILED) {

@@ -258,6 +258,9 @@ FileEntry& Engine::file(const std::string& path, Driver driver) {
     }
     if (S_ISDIR(st.st_mode))
         throw Error(ErrorKind::IsDirectory, quoted(path) + "是一个文件夹，不是工作簿文件");
+    if (!S_ISREG(st.st_mode))
+        throw Error(ErrorKind::Unreadable, "工作簿文件" + quoted(path) +
+                                               "不是普通文件（设备、管道或套接字），不能作为工作簿读取");
     const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     auto it = files_.find(path);
     if (it != files_.end() && (it->second.size != st.st_size || it->second.mtimeNs != mtime)) {

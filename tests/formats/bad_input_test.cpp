@@ -69,6 +69,12 @@ TEST(BadInput, FileSystemCases) {
     std::string empty = tempPath("empty.xls");
     spit(empty, {});
     expectRefused(empty, ErrorKind::Empty, "0 字节");
+    // Devices and pipes would be read forever or block: refused before any byte is read.
+    std::string fifo = tempPath("pipe.xls");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& p : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo})
+        expectRefused(p, ErrorKind::Unreadable, "不是普通文件");
     if (::geteuid() != 0) {  // root reads everything
         std::string locked = tempPath("locked.xls");
         spit(locked, slurp(fixture("rich_xlwt.xls")));
