@@ -320,6 +320,12 @@ std::vector<SheetRef> findSheetReferences(std::string_view s) {
             i = close + 1;
             continue;
         }
+        if (inside.substr(0, semi).find('[') != std::string_view::npos) {
+            // "[姓名 from [Excel 8.0;database=...": an unclosed name before a reference, not a
+            // driver; the reference starts at the later "[".
+            ++i;
+            continue;
+        }
         SheetRef ref;
         ref.begin = i;
         ref.driver = std::string(trim(inside.substr(0, semi)));

@@ -29,6 +29,7 @@ TEST(ProviderSqlSurface, RefusedTextsGiveTheirMessageAndWriteNothing) {
          "字段“不存在”不存在"},
         {"select [a]]b] from " + pay, ErrorKind::FieldNotFound, "字段“a]b”不存在"},
         {"select * from " + pay + " where [姓名 = 'x'", ErrorKind::Syntax, "没有对应的“]”"},
+        {"select [姓名 from " + pay, ErrorKind::Syntax, "第 8 个字符处的“[”没有对应的“]”"},
         {"select * from " + pay + "; drop table x", ErrorKind::Syntax,
          "一次只能执行一条 SQL 语句：分号“;”之后还有第二条语句“drop table x”"},
         {"select 1; select 2", ErrorKind::Syntax, "第二条语句“select 2”"},
