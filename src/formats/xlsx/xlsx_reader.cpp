@@ -25,7 +25,7 @@
 #include "formats/biff_records.h"
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
-#include "formats/xlsx_sheet_scan.h"
+#include "formats/xlsx/sheet_scan.h"
 
 namespace shuhui::formats::detail {
 namespace {
@@ -1082,7 +1082,7 @@ struct SheetHandler {
 
 // ---------------------------------------------------------------------------------------------
 // A worksheet part read by expat up to and including the <sheetData> start tag, by the scanner of
-// xlsx_sheet_scan.h inside it, and by expat again from </sheetData> on (expat then sees an empty
+// sheet_scan.h inside it, and by expat again from </sheetData> on (expat then sees an empty
 // sheetData). The same handler gets the events of all three. When the scanner gives up, the sink
 // stops and gaveUp() tells the caller to read the part again through expat alone.
 
