@@ -1,8 +1,7 @@
 // The BIFF record stream of an .xls workbook: records as "id, length, body", each with the
-// CONTINUE records that follow it merged in as further segments (MS-XLS 2.1.4 record, 2.4.58
-// Continue), and Body, which reads a record's fields across those segments (strings restart with a
-// new option byte at a segment boundary). Every read is bounds-checked; a failure names the file
-// and the record.
+// CONTINUE records that follow it merged in as further segments, and Body, which reads a record's
+// fields across those segments (strings restart with a new option byte at a segment boundary).
+// Every read is bounds-checked; a failure names the file and the record.
 #pragma once
 
 #include <algorithm>

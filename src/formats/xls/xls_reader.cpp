@@ -210,6 +210,7 @@ double rkValue(uint32_t rk) {
 
 // ----- globals --------------------------------------------------------------------------------
 
+// BoundSheet8 (MS-XLS 2.4.28): stream offset of the sheet's BOF, hidden state, type, name.
 void XlsReader::onBoundsheet(Body& b) {
     uint32_t offset = b.u32();
     uint8_t state = b.u8();
@@ -246,6 +247,7 @@ void XlsReader::onBoundsheet(Body& b) {
     entries_.push_back({offset});
 }
 
+// SST (MS-XLS 2.4.265): the shared strings, continued across CONTINUE records.
 void XlsReader::onSst(Body& b) {
     if (!opt_.cells) return;  // a sheet list needs no strings
     b.u32();                  // total references
@@ -297,6 +299,7 @@ void XlsReader::onFormat(Body& b) {
     }
 }
 
+// XF (MS-XLS 2.4.353): the cell formats that cells refer to by index.
 void XlsReader::onXf(Body& b) {
     RawXf x;
     x.font = b.u16();
@@ -391,6 +394,7 @@ bool XlsReader::startCell(uint32_t row) {
     return true;
 }
 
+// Dimensions (MS-XLS 2.4.90): the used range as the file declares it.
 void XlsReader::onDimensions(Body& b) {
     uint32_t r1, r2;
     if (biff5_) {
@@ -409,6 +413,7 @@ void XlsReader::onDimensions(Body& b) {
     }
 }
 
+// Row (MS-XLS 2.4.221): height and hidden state of one row.
 void XlsReader::onRow(Body& b) {
     uint16_t rw = b.u16();
     b.skip(4);
@@ -458,6 +463,7 @@ void XlsReader::onMulblank(Body& b) {
     for (size_t i = 0; i < n; ++i) addCell(rw, uint16_t(col + i), b.u16(), CellType::Blank);
 }
 
+// Number (MS-XLS 2.4.180): a cell holding a floating-point number.
 void XlsReader::onNumber(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     double v = b.f64();
@@ -466,6 +472,7 @@ void XlsReader::onNumber(Body& b) {
     sheet_->cells.back().number = v;
 }
 
+// RK (MS-XLS 2.4.220): a cell holding a number in the compact RK form.
 void XlsReader::onRk(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     uint32_t rk = b.u32();
@@ -474,6 +481,7 @@ void XlsReader::onRk(Body& b) {
     sheet_->cells.back().number = rkValue(rk);
 }
 
+// MulRk (MS-XLS 2.4.175): RK numbers of consecutive cells in one row.
 void XlsReader::onMulrk(Body& b) {
     uint16_t rw = b.u16(), col = b.u16();
     if (!startCell(rw)) return;
@@ -507,6 +515,7 @@ void XlsReader::onLabel(Body& b) {
     wb_.strings.push_back(std::move(s));
 }
 
+// LabelSst (MS-XLS 2.4.149): a cell holding a string of the SST.
 void XlsReader::onLabelsst(Body& b) {
     uint16_t rw, col, xf;
     uint32_t isst;
@@ -537,6 +546,7 @@ void XlsReader::onBoolerr(Body& b) {
     sheet_->cells.back().small = isErr ? v : (v ? 1 : 0);
 }
 
+// Formula (MS-XLS 2.4.127): a formula cell; only its cached value is kept.
 void XlsReader::onFormula(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     uint8_t val[8];
@@ -581,6 +591,7 @@ void XlsReader::onString(Body& b) {
 
 // ----- passes ---------------------------------------------------------------------------------
 
+// The globals substream from its BOF (MS-XLS 2.4.21) to its EOF.
 void XlsReader::globals() {
     RecordCursor cur(s_, file_);
     Record bof = cur.next();
