@@ -94,7 +94,7 @@ struct SheetHandler {
     template <class X>
     void start(X* x, std::string_view name, const char** atts) {
         const char c0 = name[0];
-        if (c0 == 'c' && name.size() == 1) {
+        if (c0 == 'c' && name.size() == 1) {  // c, ECMA-376 Part 1 18.3.1.4
             startCell(x, atts);
         } else if (c0 == 'v' && name.size() == 1) {
             inV = inCell;
@@ -104,7 +104,7 @@ struct SheetHandler {
         } else if (name == "is") {
             inIs = inCell;
             buf.clear();
-        } else if (name == "row") {
+        } else if (name == "row") {  // 18.3.1.73
             const char* r = attr(atts, "r");
             uint32_t rr;
             if (r) {
@@ -135,7 +135,7 @@ struct SheetHandler {
                     size_t(r.lastRow - r.firstRow + 1) * size_t(r.lastCol - r.firstCol + 1);
                 if (!maxRows) sheet.cells.reserve(std::min(want, reserveCap));
             }
-        } else if (name == "col") {
+        } else if (name == "col") {  // 18.3.1.13
             ColInfo ci;
             uint32_t mn = 0, mx = 0;
             const char* a = attr(atts, "min");
@@ -152,11 +152,11 @@ struct SheetHandler {
             ci.hidden = truthy(attr(atts, "hidden"));
             ci.style = uint32_t(toDouble(attr(atts, "style"), 0));
             sheet.cols.push_back(ci);
-        } else if (name == "mergeCell") {
+        } else if (name == "mergeCell") {  // 18.3.1.54
             Range r;
             if (const char* ref = attr(atts, "ref"); ref && parseRangeRef(ref, r))
                 sheet.merged.push_back(r);
-        } else if (name == "sheetFormatPr") {
+        } else if (name == "sheetFormatPr") {  // 18.3.1.81
             if (const char* w = attr(atts, "defaultColWidth"))
                 sheet.defaultColWidth = displayedWidth(toDouble(w, 9.140625));
             else if (const char* bw = attr(atts, "baseColWidth"))
@@ -165,9 +165,10 @@ struct SheetHandler {
     }
 
     [[noreturn]] void outOfRange(const std::string& what) {
-        fail(ErrorKind::Corrupt, file,
-             "工作表“" + sheet.name + "”中的" + what +
-                 "超出了工作表的范围（最多 1,048,576 行、16,384 列，从 A1 起），这个工作表无法读取");
+        fail(
+            ErrorKind::Corrupt, file,
+            "工作表“" + sheet.name + "”中的" + what +
+                "超出了工作表的范围（最多 1,048,576 行、16,384 列，从 A1 起），这个工作表无法读取");
     }
 
     template <class X>
@@ -326,6 +327,7 @@ struct SheetHandler {
 // sheetData). The same handler gets the events of all three. When the scanner gives up, the sink
 // stops and gaveUp() tells the caller to read the part again through expat alone.
 
+// The gate notes where expat saw the <sheetData> start tag (ECMA-376 Part 1 18.3.1.80).
 struct SheetGate {
     SheetHandler& h;
     int64_t sheetDataAt = -1;
