@@ -1,10 +1,7 @@
 // The sheet cache of the provider (see sheet_cache.h).
 #include "workbooks/sheet_cache.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <future>
@@ -19,19 +16,20 @@
 namespace shuhui::workbooks {
 namespace {
 
-// Reads a workbook; an error that does not name the file gets its path in front. A sheet asked
-// for that the workbook lacks is no error here: the caller finds it missing in the sheet list.
-formats::Workbook readBook(const std::string& path, const formats::ReadOptions& options) {
+// An error of the readers about `path` as it is; any other gets the path in front.
+[[noreturn]] void rethrowNamingFile(const Error& e, const std::string& path) {
+    if (!e.file().empty()) throw e;
+    throw Error(e.kind(), "工作簿文件" + quoted(path) + "无法读取：" + e.what(), path);
+}
+
+// Reads a workbook. A sheet asked for that the workbook lacks is no error here: the reader then
+// gives the sheet list alone, and the caller finds the sheet missing in it.
+formats::Workbook readBook(const std::string& path, formats::ReadOptions options) {
+    options.missingSheetIsError = false;
     try {
         return formats::readWorkbook(path, options);
     } catch (const Error& e) {
-        if (e.kind() == ErrorKind::SheetNotFound && options.sheet) {
-            formats::ReadOptions list;
-            list.cells = false;
-            return readBook(path, list);
-        }
-        if (std::string(e.what()).find(path) != std::string::npos) throw;
-        throw Error(e.kind(), "工作簿文件" + quoted(path) + "无法读取：" + e.what());
+        rethrowNamingFile(e, path);
     }
 }
 
@@ -109,40 +107,23 @@ void SheetCache::dropSheets(FileEntry& entry) {
 
 // The entry of a workbook file, checked against the file as it is now and against the driver.
 FileEntry& SheetCache::file(const std::string& path, Driver driver) {
-    struct stat st {};
     if (path.empty()) throw Error(ErrorKind::NotFound, "没有指定工作簿文件的路径");
-    if (::stat(path.c_str(), &st) != 0) {
-        const int e = errno;
-        if (e == ENOENT || e == ENOTDIR)
-            throw Error(ErrorKind::NotFound,
-                        "找不到工作簿文件" + quoted(path) + "：文件不存在或已被移走");
-        throw Error(ErrorKind::Unreadable,
-                    "无法打开工作簿文件" + quoted(path) + "：" + std::strerror(e));
-    }
-    if (S_ISDIR(st.st_mode))
-        throw Error(ErrorKind::IsDirectory, quoted(path) + "是一个文件夹，不是工作簿文件");
-    if (!S_ISREG(st.st_mode))
-        throw Error(ErrorKind::Unreadable, "工作簿文件" + quoted(path) +
-                                               "不是普通文件（设备、管道或套接字），不能作为工作簿读取");
-    const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    // The readers' checks and messages: missing, not readable, a folder, not a regular file.
+    const formats::FileStamp st = formats::checkWorkbookFile(path);
     auto it = files_.find(path);
-    if (it != files_.end() && (it->second.size != st.st_size || it->second.mtimeNs != mtime)) {
+    if (it != files_.end() && (it->second.size != st.size || it->second.mtimeNs != st.mtimeNs)) {
         dropSheets(it->second);
         files_.erase(it);
         it = files_.end();
     }
     if (it == files_.end()) {
         FileEntry entry;
-        entry.size = st.st_size;
-        entry.mtimeNs = mtime;
-        if (st.st_size == 0)
-            throw Error(ErrorKind::Empty,
-                        "工作簿文件" + quoted(path) + "是空文件（0 字节），不是工作簿");
+        entry.size = st.size;
+        entry.mtimeNs = st.mtimeNs;
         try {
-            entry.format = formats::detectFormat(path);
+            entry.format = formats::detectFormat(path);  // an empty file is the readers' error too
         } catch (const Error& e) {
-            if (std::string(e.what()).find(path) != std::string::npos) throw;
-            throw Error(e.kind(), "工作簿文件" + quoted(path) + "无法读取：" + e.what());
+            rethrowNamingFile(e, path);
         }
         it = files_.emplace(path, std::move(entry)).first;
     }
@@ -254,9 +235,10 @@ const CachedSheet& SheetCache::sheet(const SheetRef& ref) {
     const std::string* t = findTable(entry, ref.sheet);
     auto it = t ? entry.sheets.find(*t) : entry.sheets.end();
     if (it == entry.sheets.end() && t && entry.tooWide.count(*t))
-        throw Error(ErrorKind::TooLarge, "工作簿" + quoted(ref.path) + "的工作表" + quoted(*t) +
-                                             "的列数超过了查询能处理的 " +
-                                             std::to_string(kMaxFields) + " 列");
+        throw Error(ErrorKind::TooLarge,
+                    "工作簿" + quoted(ref.path) + "的工作表" + quoted(*t) +
+                        "的列数超过了查询能处理的 " + std::to_string(kMaxFields) + " 列",
+                    ref.path, *t);
     if (it == entry.sheets.end()) {
         std::string list;
         for (const auto& n : entry.tables) {
@@ -265,7 +247,8 @@ const CachedSheet& SheetCache::sheet(const SheetRef& ref) {
         }
         throw Error(ErrorKind::SheetNotFound,
                     "工作簿" + quoted(ref.path) + "中没有工作表" + quoted(ref.sheet) +
-                        (list.empty() ? "：这个工作簿没有工作表" : "：它的表有 " + list));
+                        (list.empty() ? "：这个工作簿没有工作表" : "：它的表有 " + list),
+                    ref.path, ref.sheet);
     }
     return it->second;
 }

@@ -676,9 +676,7 @@ Workbook XlsReader::run() {
         if (!opt_.cells || !wanted || sh.kind != SheetKind::Worksheet) continue;
         readSheet(sh, entries_[i].offset);
     }
-    if (!found)
-        throw Error(ErrorKind::SheetNotFound,
-                    "工作簿 " + file_ + " 中没有名为“" + *opt_.sheet + "”的工作表");
+    if (!found && opt_.missingSheetIsError) noSuchSheet(file_, *opt_.sheet);
     return std::move(wb_);
 }
 

@@ -212,10 +212,8 @@ class XlsxReader {
             wb_.sheets.push_back(std::move(sh));
             targets.push_back(target);
         }
-        if (!found)
-            throw Error(ErrorKind::SheetNotFound,
-                        "工作簿 " + file_ + " 中没有名为“" + *opt_.sheet + "”的工作表");
-        if (!opt_.cells) return std::move(wb_);
+        if (!found && opt_.missingSheetIsError) noSuchSheet(file_, *opt_.sheet);
+        if (!opt_.cells || !found) return std::move(wb_);  // the sheet list only
 
         // cells
         std::vector<std::string> inlineStrings;
