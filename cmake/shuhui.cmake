@@ -1,6 +1,7 @@
 # Build conventions shared by every folder of the tree.
 #
-# shuhui_library(NAME LIBS ...)        one static library from the .cpp/.h files of the calling folder
+# shuhui_library(NAME [DIRS sub...] LIBS ...)  one static library from the .cpp/.h files of the calling
+#                                     folder and of the named subfolders
 # shuhui_tests(NAME [QT] [LABEL l] LIBS ...)  one GoogleTest executable from the *_test.cpp files of the folder
 
 set(SHUHUI_WARNINGS -Wall -Wextra)
@@ -10,9 +11,16 @@ if(SHUHUI_SANITIZE)
 endif()
 
 function(shuhui_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  file(GLOB cpps CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "LIBS;DIRS" ${ARGN})
+  set(srcs "")
+  set(cpps "")
+  foreach(dir . ${ARG_DIRS})
+    file(GLOB dir_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp
+         ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+    file(GLOB dir_cpps CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND srcs ${dir_srcs})
+    list(APPEND cpps ${dir_cpps})
+  endforeach()
   if(NOT cpps)
     # A folder with headers only so far.
     add_library(${name} INTERFACE)

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "formats/xlsx_sheet_scan.h"
+#include "formats/xlsx/sheet_scan.h"
 #include "fuzz_common.h"
 
 namespace {

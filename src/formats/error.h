@@ -1,13 +1,16 @@
 // The one error type of the engine libraries.
 //
-// Errors that end an operation are thrown as shuhui::Error: a kind that callers may branch on, and a
-// message in Chinese that names what is wrong (the file, the sheet, the field, the place) and why,
-// ready to be shown to the user as it is. Expected outcomes are return values, not errors; asserts
-// are for programmer errors only, never for file or user input.
+// Errors that end an operation are thrown as shuhui::Error: a kind that callers may branch on, and
+// a message in Chinese that names what is wrong (the file, the sheet, the field, the place) and
+// why, ready to be shown to the user as it is. An error about a workbook file also carries the
+// file's path (and the sheet's name when one sheet is meant), so callers need not search the
+// message. Expected outcomes are return values, not errors; asserts are for programmer errors only,
+// never for file or user input.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace shuhui {
 
@@ -32,12 +35,23 @@ enum class ErrorKind {
 };
 
 class Error : public std::runtime_error {
-public:
+  public:
     Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    Error(ErrorKind kind, const std::string& message, std::string file, std::string sheet = {})
+        : std::runtime_error(message),
+          kind_(kind),
+          file_(std::move(file)),
+          sheet_(std::move(sheet)) {}
     ErrorKind kind() const noexcept { return kind_; }
+    // The workbook file the error concerns, as the caller named it; empty when none.
+    const std::string& file() const noexcept { return file_; }
+    // The sheet the error concerns; empty when none.
+    const std::string& sheet() const noexcept { return sheet_; }
 
-private:
+  private:
     ErrorKind kind_;
+    std::string file_;
+    std::string sheet_;
 };
 
 }  // namespace shuhui

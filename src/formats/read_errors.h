@@ -14,7 +14,13 @@
 namespace shuhui::formats::detail {
 
 [[noreturn]] inline void fail(ErrorKind kind, const std::string& file, const std::string& reason) {
-    throw Error(kind, "无法读取工作簿 " + file + "：" + reason);
+    throw Error(kind, "无法读取工作簿 " + file + "：" + reason, file);
+}
+
+// The workbook has no sheet of that name.
+[[noreturn]] inline void noSuchSheet(const std::string& file, const std::string& sheet) {
+    throw Error(ErrorKind::SheetNotFound, "工作簿 " + file + " 中没有名为“" + sheet + "”的工作表",
+                file, sheet);
 }
 
 // Column widths. Files store a width in characters plus the cell padding (5 pixels), in 1/256

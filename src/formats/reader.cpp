@@ -46,34 +46,29 @@ Magic sniff(std::span<const uint8_t> b) {
                  "不是 Excel 工作簿（既不是 .xls 也不是 .xlsx 格式）");
 }
 
+// Only regular files are read: a device (/dev/zero) or a pipe would be read forever or block.
+[[noreturn]] void notRegular(const std::string& path) {
+    detail::fail(ErrorKind::Unreadable, path,
+                 "这不是普通文件（设备、管道或套接字），不能作为工作簿读取");
+}
+
 // The bytes of a file: mapped when it is a regular file (nothing is copied, and a reader that stops
 // early touches only the pages it reads), read into memory otherwise.
 class FileBytes {
   public:
     explicit FileBytes(const std::string& path, size_t limit = SIZE_MAX) {
-        struct stat st;
-        if (::stat(path.c_str(), &st) != 0) {
-            if (errno == ENOENT || errno == ENOTDIR)
-                detail::fail(ErrorKind::NotFound, path, "文件不存在");
-            detail::fail(ErrorKind::Unreadable, path,
-                         std::string("无法访问文件（") + std::strerror(errno) + "）");
-        }
-        if (S_ISDIR(st.st_mode))
-            detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
-        // Only regular files: a device (/dev/zero) or a pipe would be read forever or block.
+        checkWorkbookFile(path);  // exists, no folder, a regular file
         // Opened without blocking and checked again, in case the name changed hands meanwhile.
-        int fd = S_ISREG(st.st_mode) ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -2;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd == -1)
             detail::fail(ErrorKind::Unreadable, path,
                          std::string("无法打开文件（") + std::strerror(errno) + "）");
-        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
-            fd = -2;
+            notRegular(path);
         }
-        if (fd == -2)
-            detail::fail(ErrorKind::Unreadable, path,
-                         "这不是普通文件（设备、管道或套接字），不能作为工作簿读取");
-        if (S_ISREG(st.st_mode) && st.st_size > 0 && limit == SIZE_MAX) {
+        if (st.st_size > 0 && limit == SIZE_MAX) {
             void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
             if (p != MAP_FAILED) {
                 ::close(fd);
@@ -115,6 +110,22 @@ class FileBytes {
 };
 
 }  // namespace
+
+FileStamp checkWorkbookFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            detail::fail(ErrorKind::NotFound, path, "文件不存在");
+        detail::fail(ErrorKind::Unreadable, path,
+                     std::string("无法访问文件（") + std::strerror(errno) + "）");
+    }
+    if (S_ISDIR(st.st_mode)) detail::fail(ErrorKind::IsDirectory, path, "这是一个文件夹，不是文件");
+    if (!S_ISREG(st.st_mode)) notRegular(path);
+    FileStamp out;
+    out.size = int64_t(st.st_size);
+    out.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return out;
+}
 
 FileFormat detectFormat(const std::string& path) {
     FileBytes file(path, 8);

@@ -20,8 +20,20 @@ struct ReadOptions {
     bool cells = true;                 // false: names, states and kinds of the sheets only
     std::optional<std::string> sheet;  // read the cells of this sheet only (the others: list only)
     std::optional<uint32_t> maxRows;   // stop a sheet after this many rows that hold cell records
-    bool styles = true;                // false: skip fonts, fills, borders (number formats are kept)
+    bool styles = true;  // false: skip fonts, fills, borders (number formats are kept)
+    // What a `sheet` the workbook lacks gives: an error (SheetNotFound), or, when false, the sheet
+    // list alone with no sheet loaded, for callers that answer "no such sheet" themselves.
+    bool missingSheetIsError = true;
 };
+
+// A workbook file as the readers find it before reading: it exists, can be looked at, and is a
+// regular file (no folder, device or pipe); otherwise the readers' error (NotFound, Unreadable,
+// IsDirectory) naming the file.
+struct FileStamp {
+    int64_t size = 0;
+    int64_t mtimeNs = 0;  // modification time, nanoseconds since the epoch
+};
+FileStamp checkWorkbookFile(const std::string& path);
 
 // Magic bytes: an OLE2 compound document is .xls, a zip archive is .xlsx/.xlsm.
 FileFormat detectFormat(const std::string& path);

@@ -20,12 +20,14 @@
 #include "formats/error.h"
 #include "formats/numfmt.h"
 #include "grid/pattern.h"
+#include "workbooks/hash_mix.h"
 
 namespace shuhui::grid {
 
 using workbooks::Column;
 using workbooks::Value;
 using workbooks::ValueKind;
+using workbooks::mix64;
 
 namespace {
 
@@ -54,15 +56,6 @@ int compareCells(const Column& c, uint32_t a, uint32_t b) {
         return r < 0 ? -1 : (r > 0 ? 1 : 0);
     }
     return 0;
-}
-
-uint64_t mix64(uint64_t x) {
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53ULL;
-    x ^= x >> 33;
-    return x;
 }
 
 // Interns the distinct values of a column: each row gets a dense id; ids are given in order of

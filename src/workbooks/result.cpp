@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "formats/numfmt.h"
-#include "workbooks/sheet_table.h"
+#include "workbooks/no_case.h"
 
 namespace shuhui::workbooks {
 

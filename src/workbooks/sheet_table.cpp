@@ -5,34 +5,9 @@
 #include <cstring>
 
 #include "formats/numfmt.h"
+#include "workbooks/hash_mix.h"
 
 namespace shuhui::workbooks {
-
-namespace {
-
-inline unsigned char foldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-inline uint64_t mix64(uint64_t x) {
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53ULL;
-    x ^= x >> 33;
-    return x;
-}
-
-}  // namespace
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(static_cast<unsigned char>(a[i])) !=
-            foldAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 uint64_t HashIndex::hashNumber(double v) {
     if (v == 0) v = 0;  // -0 and +0 are one key

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "formats/workbook.h"
+#include "workbooks/no_case.h"
 #include "workbooks/result.h"
 
 namespace shuhui::workbooks {
@@ -67,9 +68,6 @@ class HashIndex {
     std::vector<uint32_t> next_;
     uint64_t mask_ = 0;
 };
-
-// ASCII-case-blind equality, the NOCASE collation of the engine.
-bool equalsNoCase(std::string_view a, std::string_view b);
 
 // The values are stored row by row (one 16-byte slot per cell, the texts in one arena), so that
 // fetching the fields of a row found through an index touches one or two cache lines, not one per

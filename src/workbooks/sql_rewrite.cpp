@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "formats/error.h"
-#include "workbooks/sheet_table.h"
+#include "workbooks/no_case.h"
 
 namespace shuhui::workbooks {
 
@@ -525,61 +525,30 @@ std::optional<PlainJoin> plainJoin(std::string_view sql, const std::vector<Sheet
 std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
                                                    const std::vector<SheetRef>& refs) {
     if (refs.empty()) return std::nullopt;
-    std::string text;
-    size_t pos = 0;
-    for (size_t i = 0; i < refs.size(); ++i) {
-        text.append(sql.substr(pos, refs[i].begin - pos));
-        text += " shuhui_ref_" + std::to_string(i) + " ";
-        pos = refs[i].end;
-    }
-    text.append(sql.substr(pos));
-    const std::vector<Token> all = tokenize(text);
-    std::vector<const Token*> t;
-    for (const Token& tok : all)
-        if (tok.kind != Token::Space) t.push_back(&tok);
-    while (!t.empty() && t.back()->kind == Token::Punct && t.back()->text == ";") t.pop_back();
-    auto word = [&](size_t i, std::string_view w) {
-        return i < t.size() && t[i]->kind == Token::Word && equalsNoCase(t[i]->text, w);
-    };
-    auto punct = [&](size_t i, std::string_view p) {
-        return i < t.size() && t[i]->kind == Token::Punct && t[i]->text == p;
-    };
-    auto name = [&](size_t i, std::string& out) {
-        if (i >= t.size()) return false;
-        if (t[i]->kind == Token::Word) {
-            if (equalsNoCase(t[i]->text, "from") || equalsNoCase(t[i]->text, "select"))
-                return false;
-            out = t[i]->text;
-            return true;
-        }
-        if (t[i]->kind == Token::Quoted) {
-            out = unquotedName(t[i]->text);
-            return true;
-        }
-        return false;
-    };
+    const CompactTokens c(sql, refs);
+    const auto& t = c.t;
 
     std::vector<PlainSelect> branches;
     size_t i = 0;
     for (;;) {
         PlainSelect b;
-        if (!word(i, "select")) return std::nullopt;
+        if (!c.word(i, "select")) return std::nullopt;
         ++i;
-        if (word(i, "top")) {
+        if (c.word(i, "top")) {
             if (i + 1 >= t.size() || t[i + 1]->kind != Token::Number) return std::nullopt;
             for (char ch : t[i + 1]->text)
                 if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
             b.top = static_cast<size_t>(std::stoul(t[i + 1]->text));
             i += 2;
         }
-        if (punct(i, "*")) {
+        if (c.punct(i, "*")) {
             ++i;
         } else {
             for (;;) {
                 std::string first, second;
-                if (!name(i, first)) return std::nullopt;
-                if (punct(i + 1, ".")) {
-                    if (!name(i + 2, second)) return std::nullopt;
+                if (!c.name(i, first)) return std::nullopt;
+                if (c.punct(i + 1, ".")) {
+                    if (!c.name(i + 2, second)) return std::nullopt;
                     b.qualifiers.push_back(first);
                     b.fields.push_back(second);
                     i += 3;
@@ -588,20 +557,19 @@ std::optional<std::vector<PlainSelect>> plainUnion(std::string_view sql,
                     b.fields.push_back(first);
                     i += 1;
                 }
-                if (!punct(i, ",")) break;
+                if (!c.punct(i, ",")) break;
                 ++i;
             }
         }
-        if (!word(i, "from") || i + 1 >= t.size() || t[i + 1]->kind != Token::Word ||
-            t[i + 1]->text.rfind("shuhui_ref_", 0) != 0)
-            return std::nullopt;
-        b.ref = static_cast<size_t>(std::stoul(t[i + 1]->text.substr(11)));
+        const auto r = c.ref(i + 1);
+        if (!c.word(i, "from") || !r) return std::nullopt;
+        b.ref = *r;
         i += 2;
-        if (word(i, "as")) ++i;
+        if (c.word(i, "as")) ++i;
         if (i < t.size() && t[i]->kind == Token::Word && !isClauseWord(t[i]->text)) ++i;
         branches.push_back(std::move(b));
         if (i == t.size()) break;
-        if (!word(i, "union") || !word(i + 1, "all")) return std::nullopt;
+        if (!c.word(i, "union") || !c.word(i + 1, "all")) return std::nullopt;
         i += 2;
     }
     return branches;

@@ -58,6 +58,7 @@ void expectRefused(const std::string& path, ErrorKind kind, const std::string& w
         EXPECT_EQ(int(e.kind()), int(kind)) << msg;
         EXPECT_NE(msg.find("无法读取工作簿 " + path + "："), std::string::npos) << msg;
         EXPECT_NE(msg.find(words), std::string::npos) << msg;
+        EXPECT_EQ(e.file(), path);
     }
 }
 

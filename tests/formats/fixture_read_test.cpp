@@ -274,7 +274,15 @@ TEST_P(BasicFixture, ReadOptions) {
     } catch (const shuhui::Error& e) {
         EXPECT_EQ(e.kind(), shuhui::ErrorKind::SheetNotFound);
         EXPECT_NE(std::string(e.what()).find("没有这个表"), std::string::npos);
+        EXPECT_EQ(e.file(), path);
+        EXPECT_EQ(e.sheet(), "没有这个表");
     }
+    // ... or, when asked so, answered by the sheet list alone
+    ReadOptions lenient = sheetRows("没有这个表", 1000);
+    lenient.missingSheetIsError = false;
+    Workbook names = readWorkbook(path, lenient);
+    EXPECT_NE(names.findSheet("员工 信息"), nullptr);
+    for (const Sheet& s : names.sheets) EXPECT_FALSE(s.loaded) << s.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BasicFixture, ::testing::ValuesIn(kBasicFiles),

@@ -12,7 +12,7 @@
 
 #include "formats/error.h"
 #include "formats/reader.h"
-#include "formats/xlsx_sheet_scan.h"
+#include "formats/xlsx/sheet_scan.h"
 #include "hand_xlsx.h"
 
 using namespace shuhui::formats;

@@ -339,6 +339,11 @@ TEST_F(ProviderTest, ErrorsNameWhatIsWrong) {
         for (const auto& m : c.mentions)
             EXPECT_NE(std::string(e.what()).find(m), std::string::npos) << e.what();
     }
+    // The error carries the file and sheet it concerns.
+    EXPECT_EQ(runError(cases[0].sql).file(), missing);
+    const Error noSheet = runError(cases[1].sql);
+    EXPECT_EQ(noSheet.file(), fixture("工资.xls"));
+    EXPECT_EQ(noSheet.sheet(), "奖金$");
 }
 
 TEST(ProviderConnection, OpenListsTablesAndFailureLeavesItClosed) {

@@ -1,5 +1,5 @@
-// The switch and the counters of the sheet-data scanner (see xlsx_sheet_scan.h).
-#include "formats/xlsx_sheet_scan.h"
+// The switch and the counters of the sheet-data scanner (see sheet_scan.h).
+#include "formats/xlsx/sheet_scan.h"
 
 #include <atomic>
 

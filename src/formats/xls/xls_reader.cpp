@@ -1,335 +1,31 @@
 // The .xls reader: an OLE2 compound document (through libgsf) holding a BIFF8 or BIFF5/7 stream.
 //
 // Layers, in the order they run:
-//   1. container  – libgsf opens the compound document; the "Workbook" (BIFF8) or "Book" (BIFF5)
-//                   stream is read whole into one buffer;
+//   1. container  – the compound document is opened and its "Workbook" (BIFF8) or "Book" (BIFF5)
+//                   stream read whole into one buffer (compound_document.h);
 //   2. records    – RecordCursor walks "id, length, body" records; a record's CONTINUE records are
 //                   merged into it as further segments that Body reads across (strings restart with
-//                   a new option byte at a segment boundary);
-//   3. values     – a table of record parsers, first over the workbook globals (code page, date
-//                   system, sheet list, shared strings, fonts, formats, XFs, palette), then over
-//                   each sheet substream at the offset its BOUNDSHEET gives. Records without a
-//                   parser are skipped on purpose.
+//                   a new option byte at a segment boundary) (record_stream.h);
+//   3. values     – this file: a table of record handlers, first over the workbook globals (code
+//                   page, date system, sheet list, shared strings, fonts, formats, XFs, palette),
+//                   then over each sheet substream at the offset its BOUNDSHEET gives. Records
+//                   without a handler are skipped on purpose.
 // Every read is bounds-checked; a failure names the file and the record.
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
-
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <map>
-#include <memory>
 
 #include "formats/biff_records.h"
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
 #include "formats/text_codec.h"
+#include "formats/xls/compound_document.h"
+#include "formats/xls/record_stream.h"
 
 namespace shuhui::formats::detail {
+namespace xls {
 namespace {
-
-using biff::Rec;
-
-// ---------------------------------------------------------------------------------------------
-// Record names for messages.
-
-const char* recordName(uint16_t id) {
-    switch (static_cast<Rec>(id)) {
-        case Rec::BOF:
-            return "BOF";
-        case Rec::EOF_:
-            return "EOF";
-        case Rec::CONTINUE:
-            return "CONTINUE";
-        case Rec::BOUNDSHEET:
-            return "BOUNDSHEET";
-        case Rec::CODEPAGE:
-            return "CODEPAGE";
-        case Rec::DATEMODE:
-            return "DATEMODE";
-        case Rec::FILEPASS:
-            return "FILEPASS";
-        case Rec::SST:
-            return "SST";
-        case Rec::XF:
-            return "XF";
-        case Rec::FONT:
-            return "FONT";
-        case Rec::FORMAT:
-            return "FORMAT";
-        case Rec::FORMAT_BIFF4:
-            return "FORMAT";
-        case Rec::PALETTE:
-            return "PALETTE";
-        case Rec::DEFCOLWIDTH:
-            return "DEFCOLWIDTH";
-        case Rec::COLINFO:
-            return "COLINFO";
-        case Rec::DIMENSIONS:
-            return "DIMENSIONS";
-        case Rec::ROW:
-            return "ROW";
-        case Rec::MERGEDCELLS:
-            return "MERGEDCELLS";
-        case Rec::BLANK:
-            return "BLANK";
-        case Rec::MULBLANK:
-            return "MULBLANK";
-        case Rec::NUMBER:
-            return "NUMBER";
-        case Rec::RK:
-            return "RK";
-        case Rec::MULRK:
-            return "MULRK";
-        case Rec::LABEL:
-            return "LABEL";
-        case Rec::LABELSST:
-            return "LABELSST";
-        case Rec::RSTRING:
-            return "RSTRING";
-        case Rec::BOOLERR:
-            return "BOOLERR";
-        case Rec::FORMULA:
-            return "FORMULA";
-        case Rec::FORMULA_BIFF4:
-            return "FORMULA";
-        case Rec::STRING:
-            return "STRING";
-        default:
-            return "未知";
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Records.
-
-struct Record {
-    uint16_t id = 0;
-    size_t header = 0;   // offset of the record header in the stream
-    size_t bodyEnd = 0;  // end of the first segment
-    size_t end = 0;      // end of the last CONTINUE merged into it
-};
-
-class RecordCursor {
-  public:
-    RecordCursor(std::span<const uint8_t> stream, const std::string& file)
-        : s_(stream), file_(file) {}
-
-    bool atEnd() const { return pos_ >= s_.size(); }
-    size_t pos() const { return pos_; }
-    void seek(size_t pos) { pos_ = pos; }
-
-    Record next() {
-        Record r;
-        r.header = pos_;
-        if (s_.size() - pos_ < 4)
-            fail(ErrorKind::Truncated, file_, "文件不完整（工作簿数据流在记录头中间结束）");
-        r.id = u16(pos_);
-        size_t len = u16(pos_ + 2);
-        if (s_.size() - pos_ - 4 < len)
-            fail(ErrorKind::Truncated, file_,
-                 std::string("文件不完整（") + recordName(r.id) + " 记录在数据流末尾被截断）");
-        r.bodyEnd = pos_ + 4 + len;
-        r.end = r.bodyEnd;
-        // merge the CONTINUE records that follow
-        while (s_.size() - r.end >= 4 && u16(r.end) == biff::id(Rec::CONTINUE)) {
-            size_t clen = u16(r.end + 2);
-            if (s_.size() - r.end - 4 < clen)
-                fail(ErrorKind::Truncated, file_,
-                     std::string("文件不完整（") + recordName(r.id) +
-                         " 记录的 CONTINUE 部分被截断）");
-            r.end += 4 + clen;
-        }
-        pos_ = r.end;
-        return r;
-    }
-
-    uint16_t u16(size_t at) const { return uint16_t(s_[at] | (s_[at + 1] << 8)); }
-
-  private:
-    std::span<const uint8_t> s_;
-    const std::string& file_;
-    size_t pos_ = 0;
-};
-
-inline uint32_t le32(uint32_t v) {
-    if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(v);
-    return v;
-}
-
-// Reads the body of one record across its CONTINUE segments.
-class Body {
-  public:
-    Body(std::span<const uint8_t> stream, const Record& r, const std::string& file)
-        : s_(stream), rec_(r), file_(file), pos_(r.header + 4), segEnd_(r.bodyEnd) {}
-
-    size_t remaining() const {
-        // bytes of the current segment plus the bodies of the further ones
-        size_t n = segEnd_ - pos_;
-        size_t at = segEnd_;
-        while (at < rec_.end) {
-            size_t len = size_t(s_[at + 2] | (s_[at + 3] << 8));
-            n += len;
-            at += 4 + len;
-        }
-        return n;
-    }
-    size_t segmentRemaining() const { return segEnd_ - pos_; }
-    // The next n bytes when they lie in the current segment (and steps over them), else null.
-    const uint8_t* take(size_t n) {
-        if (segEnd_ - pos_ < n) return nullptr;
-        const uint8_t* p = s_.data() + pos_;
-        pos_ += n;
-        return p;
-    }
-    // Whether the record has no CONTINUE after the current segment.
-    bool lastSegment() const { return segEnd_ >= rec_.end; }
-    // no byte left in this record or its CONTINUEs (constant time, unlike remaining())
-    bool atEnd() const {
-        if (pos_ < segEnd_) return false;
-        size_t at = segEnd_;
-        while (at < rec_.end) {
-            if (s_[at + 2] | s_[at + 3]) return false;
-            at += 4;
-        }
-        return true;
-    }
-
-    uint8_t u8() {
-        need(1);
-        return s_[pos_++];
-    }
-    // The fast paths read within the current segment; the slow ones step across CONTINUEs.
-    uint16_t u16() {
-        if (segEnd_ - pos_ >= 2) {
-            uint16_t v = uint16_t(s_[pos_] | (s_[pos_ + 1] << 8));
-            pos_ += 2;
-            return v;
-        }
-        uint8_t a = u8();
-        uint8_t b = u8();
-        return uint16_t(a | (b << 8));
-    }
-    uint32_t u32() {
-        if (segEnd_ - pos_ >= 4) {
-            uint32_t v;
-            std::memcpy(&v, s_.data() + pos_, 4);
-            pos_ += 4;
-            return le32(v);
-        }
-        uint32_t a = u16();
-        uint32_t b = u16();
-        return a | (b << 16);
-    }
-    double f64() {
-        uint8_t b[8];
-        if (segEnd_ - pos_ >= 8) {
-            std::memcpy(b, s_.data() + pos_, 8);
-            pos_ += 8;
-        } else {
-            for (auto& x : b) x = u8();
-        }
-        double d;
-        std::memcpy(&d, b, 8);
-        return d;
-    }
-    void skip(size_t n) {
-        while (n > 0) {
-            need(1);
-            size_t take = std::min(n, segEnd_ - pos_);
-            pos_ += take;
-            n -= take;
-        }
-    }
-
-    // `count` characters of a BIFF8 string; at a CONTINUE boundary a new option byte says whether
-    // the rest is compressed (1 byte per character) or UTF-16LE.
-    void chars(std::string& out, size_t count, bool highByte) {
-        while (count > 0) {
-            if (pos_ == segEnd_) {
-                nextSegment();
-                highByte = (u8() & 0x01) != 0;
-                continue;
-            }
-            size_t avail = segEnd_ - pos_;
-            if (highByte) {
-                size_t units = std::min(count, avail / 2);
-                if (units == 0) corrupt("字符跨越了 CONTINUE 边界");
-                appendUtf16le(out, s_.data() + pos_, units);
-                pos_ += units * 2;
-                count -= units;
-            } else {
-                size_t n = std::min(count, avail);
-                appendLatin1(out, s_.data() + pos_, n);
-                pos_ += n;
-                count -= n;
-            }
-        }
-    }
-
-    // `count` bytes in the workbook's code page (BIFF5/7)
-    void bytes8(std::string& out, size_t count, CodepageDecoder& dec) {
-        if (count <= segEnd_ - pos_) {
-            dec.append(out, s_.data() + pos_, count);
-            pos_ += count;
-            return;
-        }
-        std::string raw;
-        raw.reserve(std::min(count, remaining()));
-        while (count > 0) {
-            raw.push_back(char(u8()));
-            --count;
-        }
-        dec.append(out, reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
-    }
-
-    // XLUnicodeString (16-bit count) or ShortXLUnicodeString (8-bit count), BIFF8
-    std::string unicode(bool shortCount) {
-        size_t cch = shortCount ? u8() : u16();
-        uint8_t flags = u8();
-        std::string out;
-        size_t runs = 0, ext = 0;
-        if (flags & 0x08) runs = u16();
-        if (flags & 0x04) ext = u32();
-        chars(out, cch, flags & 0x01);
-        skip(runs * 4);
-        skip(ext);
-        return out;
-    }
-
-    [[noreturn]] void corrupt(const std::string& why) const {
-        fail(ErrorKind::Corrupt, file_,
-             std::string("文件已损坏（") + recordName(rec_.id) + " 记录：" + why + "）");
-    }
-
-  private:
-    void need(size_t) {
-        if (pos_ < segEnd_) return;
-        nextSegment();
-    }
-    void nextSegment() {
-        if (segEnd_ >= rec_.end) corrupt("数据比记录长度更长");
-        size_t len = size_t(s_[segEnd_ + 2] | (s_[segEnd_ + 3] << 8));
-        pos_ = segEnd_ + 4;
-        segEnd_ = pos_ + len;
-        if (pos_ == segEnd_) nextSegment();
-    }
-
-    std::span<const uint8_t> s_;
-    const Record& rec_;
-    const std::string& file_;
-    size_t pos_, segEnd_;
-};
-
-// ---------------------------------------------------------------------------------------------
-// Colours.
-
-// ---------------------------------------------------------------------------------------------
-// The reader.
 
 struct RawFont {
     Font font;
@@ -514,6 +210,7 @@ double rkValue(uint32_t rk) {
 
 // ----- globals --------------------------------------------------------------------------------
 
+// BoundSheet8 (MS-XLS 2.4.28): stream offset of the sheet's BOF, hidden state, type, name.
 void XlsReader::onBoundsheet(Body& b) {
     uint32_t offset = b.u32();
     uint8_t state = b.u8();
@@ -550,6 +247,7 @@ void XlsReader::onBoundsheet(Body& b) {
     entries_.push_back({offset});
 }
 
+// SST (MS-XLS 2.4.265): the shared strings, continued across CONTINUE records.
 void XlsReader::onSst(Body& b) {
     if (!opt_.cells) return;  // a sheet list needs no strings
     b.u32();                  // total references
@@ -601,6 +299,7 @@ void XlsReader::onFormat(Body& b) {
     }
 }
 
+// XF (MS-XLS 2.4.353): the cell formats that cells refer to by index.
 void XlsReader::onXf(Body& b) {
     RawXf x;
     x.font = b.u16();
@@ -695,6 +394,7 @@ bool XlsReader::startCell(uint32_t row) {
     return true;
 }
 
+// Dimensions (MS-XLS 2.4.90): the used range as the file declares it.
 void XlsReader::onDimensions(Body& b) {
     uint32_t r1, r2;
     if (biff5_) {
@@ -713,6 +413,7 @@ void XlsReader::onDimensions(Body& b) {
     }
 }
 
+// Row (MS-XLS 2.4.221): height and hidden state of one row.
 void XlsReader::onRow(Body& b) {
     uint16_t rw = b.u16();
     b.skip(4);
@@ -762,6 +463,7 @@ void XlsReader::onMulblank(Body& b) {
     for (size_t i = 0; i < n; ++i) addCell(rw, uint16_t(col + i), b.u16(), CellType::Blank);
 }
 
+// Number (MS-XLS 2.4.180): a cell holding a floating-point number.
 void XlsReader::onNumber(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     double v = b.f64();
@@ -770,6 +472,7 @@ void XlsReader::onNumber(Body& b) {
     sheet_->cells.back().number = v;
 }
 
+// RK (MS-XLS 2.4.220): a cell holding a number in the compact RK form.
 void XlsReader::onRk(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     uint32_t rk = b.u32();
@@ -778,6 +481,7 @@ void XlsReader::onRk(Body& b) {
     sheet_->cells.back().number = rkValue(rk);
 }
 
+// MulRk (MS-XLS 2.4.175): RK numbers of consecutive cells in one row.
 void XlsReader::onMulrk(Body& b) {
     uint16_t rw = b.u16(), col = b.u16();
     if (!startCell(rw)) return;
@@ -811,6 +515,7 @@ void XlsReader::onLabel(Body& b) {
     wb_.strings.push_back(std::move(s));
 }
 
+// LabelSst (MS-XLS 2.4.149): a cell holding a string of the SST.
 void XlsReader::onLabelsst(Body& b) {
     uint16_t rw, col, xf;
     uint32_t isst;
@@ -841,6 +546,7 @@ void XlsReader::onBoolerr(Body& b) {
     sheet_->cells.back().small = isErr ? v : (v ? 1 : 0);
 }
 
+// Formula (MS-XLS 2.4.127): a formula cell; only its cached value is kept.
 void XlsReader::onFormula(Body& b) {
     uint16_t rw = b.u16(), col = b.u16(), xf = b.u16();
     uint8_t val[8];
@@ -885,6 +591,7 @@ void XlsReader::onString(Body& b) {
 
 // ----- passes ---------------------------------------------------------------------------------
 
+// The globals substream from its BOF (MS-XLS 2.4.21) to its EOF.
 void XlsReader::globals() {
     RecordCursor cur(s_, file_);
     Record bof = cur.next();
@@ -969,99 +676,17 @@ Workbook XlsReader::run() {
         if (!opt_.cells || !wanted || sh.kind != SheetKind::Worksheet) continue;
         readSheet(sh, entries_[i].offset);
     }
-    if (!found)
-        throw Error(ErrorKind::SheetNotFound,
-                    "工作簿 " + file_ + " 中没有名为“" + *opt_.sheet + "”的工作表");
+    if (!found && opt_.missingSheetIsError) noSuchSheet(file_, *opt_.sheet);
     return std::move(wb_);
 }
 
-// ---------------------------------------------------------------------------------------------
-// The compound document.
-
-// A compound document cut short: its size is not a whole number of sectors, or the header places
-// the directory or an allocation-table sector beyond the end of the file.
-bool looksTruncated(std::span<const uint8_t> b) {
-    if (b.size() < 512) return true;
-    auto u16at = [&](size_t at) { return uint32_t(b[at] | (b[at + 1] << 8)); };
-    auto u32at = [&](size_t at) { return u16at(at) | (u16at(at + 2) << 16); };
-    uint32_t shift = u16at(0x1E);
-    if (shift != 9 && shift != 12) return false;
-    const uint64_t ss = uint64_t(1) << shift;
-    if (b.size() % 512 != 0) return true;
-    auto beyond = [&](uint32_t sect) {
-        return sect < 0xFFFFFFFAu && (uint64_t(sect) + 2) * ss > b.size();
-    };
-    if (beyond(u32at(0x30))) return true;
-    for (size_t i = 0; i < 109; ++i)
-        if (beyond(u32at(0x4C + 4 * i))) return true;
-    return false;
-}
-
-struct GObjectUnref {
-    void operator()(void* p) const {
-        if (p) g_object_unref(p);
-    }
-};
-using GsfPtr = std::unique_ptr<void, GObjectUnref>;
-
 }  // namespace
+}  // namespace xls
 
 Workbook readXls(std::span<const uint8_t> bytes, const std::string& file,
                  const ReadOptions& options) {
-    static const bool initialised = [] {
-        gsf_init();
-        // libgsf reports malformed compound documents on stderr; the reader reports them itself
-        g_log_set_handler(
-            "libgsf:msole",
-            GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        g_log_set_handler(
-            "libgsf", GLogLevelFlags(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        return true;
-    }();
-    (void)initialised;
-    GsfPtr input(gsf_input_memory_new(bytes.data(), gsf_off_t(bytes.size()), FALSE));
-    if (!input) fail(ErrorKind::Internal, file, "无法创建内存输入");
-    GError* err = nullptr;
-    GsfPtr ole(gsf_infile_msole_new(GSF_INPUT(input.get()), &err));
-    if (!ole) {
-        std::string why = err && err->message ? err->message : "";
-        if (err) g_error_free(err);
-        if (looksTruncated(bytes))
-            fail(ErrorKind::Truncated, file, "文件不完整（复合文档在中途结束，文件可能被截断）");
-        fail(ErrorKind::Corrupt, file,
-             "文件已损坏（复合文档结构无法解析" + (why.empty() ? "" : "：" + why) + "）");
-    }
-    GsfInfile* infile = GSF_INFILE(ole.get());
-    bool biff5 = false;
-    GsfPtr stream(gsf_infile_child_by_name(infile, "Workbook"));
-    if (!stream) stream.reset(gsf_infile_child_by_name(infile, "WORKBOOK"));
-    if (!stream) stream.reset(gsf_infile_child_by_name(infile, "workbook"));
-    if (!stream) {
-        stream.reset(gsf_infile_child_by_name(infile, "Book"));
-        if (!stream) stream.reset(gsf_infile_child_by_name(infile, "BOOK"));
-        biff5 = stream != nullptr;
-    }
-    if (!stream) {
-        GsfPtr enc(gsf_infile_child_by_name(infile, "EncryptedPackage"));
-        if (enc)
-            fail(ErrorKind::Encrypted, file, "文件已加密（设有密码），请先在 Excel 中取消密码");
-        fail(ErrorKind::NotWorkbook, file, "不是 Excel 工作簿（复合文档中没有 Workbook 数据流）");
-    }
-    GsfInput* in = GSF_INPUT(stream.get());
-    gsf_off_t size = gsf_input_size(in);
-    // the stream cannot be larger than the file that holds it
-    if (size < 0 || uint64_t(size) > bytes.size())
-        fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流的长度超出了文件大小）");
-    // Read in one piece with no buffer of ours: libgsf hands out the stream where it lies in the
-    // file when its sectors follow each other, and otherwise gathers it into a buffer of the
-    // stream object, which lives until the reader is done.
-    const size_t length = static_cast<size_t>(size);
-    const guint8* data = length ? gsf_input_read(in, length, nullptr) : nullptr;
-    if (length && !data) fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
-    if (length == 0) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
-    XlsReader reader(std::span<const uint8_t>(data, length), file, options, biff5);
+    const xls::WorkbookStream stream(bytes, file);
+    xls::XlsReader reader(stream.bytes(), file, options, stream.biff5());
     return reader.run();
 }
 
