@@ -7,6 +7,7 @@
 // --export writes the result to an .xls file through the grid's export instead of printing it.
 // The SQL text may also come on standard input when no SQL argument is given. Errors: the
 // provider's message on stderr, exit status 1.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -40,6 +41,12 @@ std::string clean(std::string s) {
 }
 
 }  // namespace
+
+// Ctrl+C stops the running query (it then ends with "已取消"); a second Ctrl+C ends the program.
+extern "C" void onInterrupt(int) {
+    shuhui::workbooks::cancelRunningQuery();
+    std::signal(SIGINT, SIG_DFL);
+}
 
 int main(int argc, char** argv) {
     using namespace shuhui;
@@ -81,7 +88,9 @@ int main(int argc, char** argv) {
         }
         if (!haveSql)
             sql.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        std::signal(SIGINT, onInterrupt);
         const auto result = workbooks::runQuery(sql);
+        std::signal(SIGINT, SIG_DFL);
         if (!exportTo.empty()) {
             const grid::ExportSummary s = grid::exportResultToXls(*result, exportTo);
             std::fprintf(stderr, "已导出 %zu 行到 %s（%zu 个工作表）\n", s.dataRows, s.path.c_str(),

@@ -154,10 +154,16 @@ class TfmMain : public TForm1 {
     TBmpButton* btn_edit_show_close;
     TTransPnl* trnspnl_over;
 
-    // loading notice
+    // loading notice, with the button that stops a long query
     TPanel* rzpnl_loading;
+    TBmpButton* btn_loading_cancel;
 
     // ---- shared operations ----
+    // Sets the text of adoExcel and opens it behind the loading notice, which offers "取消" while
+    // the query runs (tfm_main_run.cpp). Returns false when the user cancelled: then "已取消" has
+    // been said and adoExcel holds its earlier text and result again, so the grid stays as it was.
+    // A failure of the query is thrown, as Query::open throws it.
+    bool OpenResultQuery(const std::string& sql);
     void ShowResultPanel();
     // Rebuilds the grid's columns from the open result of adoExcel with their default widths,
     // summaries and money formats, and refills the six summary lists (tfm_main_result.cpp).

@@ -430,5 +430,11 @@ void TfmMain::buildLoadingNotice() {
     rzpnl_loading->setColors(QColor(0xff, 0xfb, 0xea), QColor(0xfb, 0xe4, 0xa8));
     rzpnl_loading->setBorder(3, QColor(0x8d, 0xa9, 0xc9));
     rzpnl_loading->setGeometry(464, 264, 233, 41);
+    // Right under the notice, shown only while a query runs that can be stopped.
+    btn_loading_cancel = NameControl(new TBmpButton(QStringLiteral("取消"), this),
+                                     "btn_loading_cancel", QStringLiteral("取消"));
+    btn_loading_cancel->setGeometry(464 + 233 - 60, 264 + 41 + 2, 60, 24);
+    btn_loading_cancel->setCursor(Qt::ArrowCursor);
+    btn_loading_cancel->hide();
     rzpnl_loading->hide();
 }

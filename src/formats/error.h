@@ -31,6 +31,7 @@ enum class ErrorKind {
     WrongDriver,    // the workbook needs the other driver
     NotOpen,        // a connection or query used before it was opened
     WriteFailed,    // a file could not be written
+    Cancelled,      // the user stopped the operation
     Internal,       // a fault of this program
 };
 

@@ -72,6 +72,11 @@ void Query::close() {
     result_.reset();
 }
 
+void Query::restore(std::string sql, std::shared_ptr<Result> result) {
+    sql_ = std::move(sql);
+    result_ = std::move(result);
+}
+
 void Query::open() {
     close();
     if (!connection_.connected()) {

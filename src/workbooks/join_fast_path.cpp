@@ -1,6 +1,10 @@
 // The join fast path (see join_fast_path.h).
 #include "workbooks/join_fast_path.h"
 
+#include <chrono>
+
+#include "workbooks/run_limits.h"
+
 #include <algorithm>
 #include <string>
 
@@ -122,7 +126,17 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     uint32_t firstHead = kNoRow;
     std::vector<uint32_t> matches;
     matches.reserve(expected * n);
-    auto emit = [&] { matches.insert(matches.end(), cur.begin(), cur.end()); };
+    // Past the cell cap the matches are only counted (for the message), for a few seconds at
+    // most; "取消" is looked at every block of rows.
+    const RunLimits& limits = RunLimits::instance();
+    bool counting = false;
+    uint64_t counted = 0;
+    auto emit = [&] {
+        if (counting)
+            ++counted;
+        else
+            matches.insert(matches.end(), cur.begin(), cur.end());
+    };
     auto fill = [&] {
         const size_t count = matches.size() / n;
         constexpr size_t kAhead = 16;
@@ -202,7 +216,16 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     uint64_t hashes[kBlock];
     uint32_t cand[kBlock];
     headKnown = l1.from == 0;
+    const auto started = std::chrono::steady_clock::now();
     for (uint32_t base = 0; base < first.rows; base += kBlock) {
+        limits.checkCancel();
+        if (!counting && limits.tooLarge(matches.size() / n, out.size())) {
+            counting = true;
+            counted = matches.size() / n;
+            std::vector<uint32_t>().swap(matches);
+        }
+        if (counting && std::chrono::steady_clock::now() - started > std::chrono::seconds(3))
+            limits.refuseSize(counted, out.size(), true);
         const uint32_t end = std::min<uint32_t>(base + kBlock, static_cast<uint32_t>(first.rows));
         if (l1.from == 0) {
             for (uint32_t r = base; r < end; ++r) {
@@ -231,6 +254,11 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
             descend(descend, 1);
         }
     }
+    if (!counting && limits.tooLarge(matches.size() / n, out.size())) {
+        counting = true;
+        counted = matches.size() / n;
+    }
+    if (counting) limits.refuseSize(counted, out.size(), false);
     fill();
     return result;
 }

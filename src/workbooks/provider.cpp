@@ -24,6 +24,7 @@
 #include "workbooks/no_case.h"
 #include "workbooks/provider_trace.h"
 #include "workbooks/result_building.h"
+#include "workbooks/run_limits.h"
 #include "workbooks/sheet_cache.h"
 #include "workbooks/sheet_table.h"
 #include "workbooks/sheet_vtab.h"
@@ -78,6 +79,7 @@ class Engine {
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
     bool userStatement_ = false;  // the authorizer checks only while a user statement is prepared
+    bool stepping_ = false;       // a user statement runs: "取消" may interrupt it
     int denied_ = 0;              // the action the authorizer refused last
     SheetCache cache_{nullptr};   // pointed at db_ once it is open
 };
@@ -98,6 +100,14 @@ Engine::Engine() {
     registerSheetModule(db_);
     cache_ = SheetCache(db_);
     sqlite3_set_authorizer(db_, &Engine::authorize, this);
+    // "取消" stops a running statement (a recursive "with" that never ends, a join that runs
+    // long); the program's own statements are never interrupted.
+    sqlite3_progress_handler(
+        db_, 2048,
+        [](void* self) -> int {
+            return static_cast<Engine*>(self)->stepping_ && RunLimits::instance().cancelled();
+        },
+        this);
 }
 
 // The user's statements may only read: no other database attached (that would create or change a
@@ -155,6 +165,7 @@ void Engine::fail(int rc, const std::vector<SheetRef>& refs,
 
 std::shared_ptr<Result> Engine::run(const std::string& sql) {
     std::lock_guard lock(mutex_);
+    RunLimits::instance().begin();
     const std::vector<SheetRef> refs = findSheetReferences(sql);
     checkSingleStatement(sql, refs);
 
@@ -213,6 +224,7 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
         tables[i] = sheet.table;
     }
 
+    RunLimits::instance().checkCancel();
     if (join) {
         Trace joinTrace{"join", std::to_string(join->tables.size()) + " tables"};
         if (auto r = runJoin(*join, refs, tables)) return r;
@@ -243,6 +255,12 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
             if (c.sqlName == names[i]) expectedRows += c.table->rows;
     }
     expectedRows = std::min<size_t>(expectedRows, size_t{1} << 22);
+    struct Stepping {
+        bool& flag;
+        explicit Stepping(bool& f) : flag(f) { flag = true; }
+        ~Stepping() { flag = false; }
+    } stepping{stepping_};
+    RunLimits::instance().checkCancel();
     return resultOfStatement(f.stmt, refs, names, expectedRows);
 }
 

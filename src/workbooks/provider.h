@@ -46,6 +46,8 @@ std::vector<std::string> listTables(const std::string& path, const std::string& 
 class Connection {
   public:
     void close();
+    // Puts back a text and its result as they were (a cancelled run leaves the query unchanged).
+    void restore(std::string sql, std::shared_ptr<Result> result);
     void setConnectionString(const std::string& text);  // closes the connection
     const std::string& connectionString() const { return connectionString_; }
     // Opens the workbook of the connection string; on failure the connection stays closed, pointed
@@ -72,6 +74,8 @@ class Query {
     // Runs the text; on failure the query stays closed and the error is thrown.
     void open();
     void close();
+    // Puts back a text and its result as they were (a cancelled run leaves the query unchanged).
+    void restore(std::string sql, std::shared_ptr<Result> result);
     bool active() const { return result_ != nullptr; }
     bool isEmpty() const { return !result_ || result_->rowCount() == 0; }
     size_t recordCount() const { return result_ ? result_->rowCount() : 0; }
@@ -84,6 +88,14 @@ class Query {
     std::string sql_;
     std::shared_ptr<Result> result_;
 };
+
+// Stops the query that runs on another thread as soon as it can; it then fails with
+// ErrorKind::Cancelled ("已取消"). The next query runs normally. Safe from any thread.
+void cancelRunningQuery();
+
+// The most cells (rows × fields) one result may hold; past it a query fails with TooLarge and a
+// message giving the rows it would have had (at least). 0: a quarter of this machine's memory.
+void setResultCellLimit(size_t cells);
 
 // Runs one query text without a connection object (tools and tests).
 std::shared_ptr<Result> runQuery(const std::string& sql);

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "workbooks/no_case.h"
+#include "workbooks/run_limits.h"
 #include "workbooks/sql_errors.h"
 
 namespace shuhui::workbooks {
@@ -121,10 +122,14 @@ std::shared_ptr<Result> resultOfStatement(sqlite3_stmt* stmt, const std::vector<
         result->addField(nm, t).reserve(expectedRows);
     }
 
-    for (;;) {
+    const RunLimits& limits = RunLimits::instance();
+    const size_t fields = static_cast<size_t>(n);
+    for (size_t rows = 0;; ++rows) {
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) throwSqlError(sqlite3_db_handle(stmt), rc, 0, refs, names);
+        if ((rows & 1023) == 0 && limits.tooLarge(rows + 1, fields))
+            limits.refuseSize(rows + 1, fields, true);
         for (int i = 0; i < n; ++i) {
             Column& col = result->field(static_cast<size_t>(i));
             const int vt = sqlite3_column_type(stmt, i);
@@ -150,6 +155,8 @@ std::shared_ptr<Result> resultOfStatement(sqlite3_stmt* stmt, const std::vector<
         }
         result->commitRow();
     }
+    if (limits.tooLarge(result->rowCount(), fields))
+        limits.refuseSize(result->rowCount(), fields, false);
     return result;
 }
 

@@ -30,6 +30,7 @@ void throwSqlError(sqlite3* db, int rc, int deniedAction, const std::vector<Shee
         return true;
     };
     std::string x;
+    if (rc == SQLITE_INTERRUPT) throw Error(ErrorKind::Cancelled, "已取消");
     if (rc == SQLITE_AUTH || deniedAction != 0) {
         const int action = deniedAction;
         if (action == SQLITE_ATTACH || action == SQLITE_DETACH)

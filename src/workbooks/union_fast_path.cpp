@@ -1,6 +1,8 @@
 // The union fast path (see union_fast_path.h).
 #include "workbooks/union_fast_path.h"
 
+#include "workbooks/run_limits.h"
+
 #include <algorithm>
 
 #include "workbooks/no_case.h"
@@ -47,6 +49,7 @@ std::shared_ptr<Result> runPlain(const std::vector<PlainSelect>& branches,
             if (equalsNoCase(first.fields[columns[0][a]].name, first.fields[columns[0][c]].name))
                 return nullptr;
 
+    RunLimits::instance().checkCells(total, width);
     auto result = std::make_shared<Result>();
     for (size_t k = 0; k < width; ++k) {
         const SheetField& f = first.fields[columns[0][k]];
