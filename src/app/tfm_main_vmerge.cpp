@@ -18,6 +18,7 @@
 #include "app/loading_notice.h"
 #include "app/prompts.h"
 #include "app/tfm_main.h"
+#include "grid/view/grid_table_view.h"
 #include "merge/vertical/regular_header.h"
 
 namespace vm = shuhui::merge::vertical;
@@ -297,5 +298,6 @@ void TfmMain::btn_field_verhbClick() {
         return;
     }
     RebuildResultGrid();
+    cxGrid1DBTableView1->doItemsLayout();
     ShowResultPanel();
 }
