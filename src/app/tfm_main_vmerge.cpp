@@ -30,9 +30,6 @@ constexpr int kSheetRole = Qt::UserRole + 1;  // sheet name beside the path (Qt:
 std::string Std(const QString& s) {
     return s.toStdString();
 }
-[[maybe_unused]] const std::string& Std(const std::string& s) {
-    return s;
-}
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -41,9 +38,8 @@ QString Q(const char* s) {
 }
 
 // A checked sheet of the catalogue as the merge takes it.
-template <class Node>
-vm::SheetSource SourceOfNode(const Node& node) {
-    return {Std(node.path), Std(node.sheet)};
+vm::SheetSource SourceOfNode(const shuhui::workbooks::CheckedSheet& node) {
+    return {node.path, node.sheet};
 }
 
 vm::SheetSource SourceOfEntry(const QListWidgetItem* entry) {
