@@ -95,8 +95,9 @@ class TfmMain : public TForm1 {
     TPanel* rzpnl_field_sort_top;
     TTransPnl* trnspnl_over_order;
     // page 1, one-row header (tfm_main_vmerge_layout.cpp, tfm_main_vmerge.cpp). An entry of
-    // lst_ver_hb_1 keeps its workbook path and sheet name as Qt::UserRole data; an entry of
-    // edt_ver_hb_text keeps its field names as a QStringList in Qt::UserRole data.
+    // lst_ver_hb_1 keeps its workbook path as Qt::UserRole data and its sheet name as
+    // Qt::UserRole + 1 data; an entry of edt_ver_hb_text keeps its field names as a QStringList
+    // in Qt::UserRole data.
     QLabel* lbl_ver_hj_2;
     QTextEdit* rp_ver_hb_1_memo;
     QLabel* lbl_Ver_hb_1;
