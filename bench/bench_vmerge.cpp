@@ -19,30 +19,16 @@
 
 #include "app/prompts.h"
 #include "app/tfm_main.h"
+#include "bench_timing.h"
 #include "grid/view/grid_model.h"
 #include "grid/view/result_grid.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-// CPU seconds of the process (all threads): a check on wall times taken while the machine is
-// shared.
-double cpuNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::Clock;
+using bench::cpuNow;
+using bench::median;
+using bench::seconds;
 
 // Any prompt ends the run: the bench expects none.
 struct FailOnPrompt : Prompts {
@@ -104,8 +90,8 @@ int main(int argc, char** argv) {
             warm.push_back(seconds(a, Clock::now()));
             cpu.push_back(cpuNow() - c);
         }
-        std::printf("warm_click %.4f\n# warm_click cpu=%.4f runs=%d min=%.4f\n", Median(warm),
-                    Median(cpu), n, *std::min_element(warm.begin(), warm.end()));
+        std::printf("warm_click %.4f\n# warm_click cpu=%.4f runs=%d min=%.4f\n", median(warm),
+                    median(cpu), n, *std::min_element(warm.begin(), warm.end()));
     }
     Prompts::Install(nullptr);
     return 0;
