@@ -58,22 +58,16 @@ def wait_for(what, probe, timeout=15.0):
     raise SystemExit("timed out waiting for %s" % what)
 
 
-def items(acc):
-    """The entries of a list, as a screen reader reads them."""
-    acc = fresh(acc)
-    out = []
-    for i in range(acc.childCount):
-        child = acc.getChildAtIndex(i)
-        if child is not None and child.getRole() in (pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TABLE_CELL):
-            out.append(fresh(child).name)
-    return out
-
-
 def cells(acc):
     acc = fresh(acc)
     return [acc.getChildAtIndex(i) for i in range(acc.childCount)
             if acc.getChildAtIndex(i) is not None
             and acc.getChildAtIndex(i).getRole() in (pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TABLE_CELL)]
+
+
+def items(acc):
+    """The entries of a list, as a screen reader reads them."""
+    return [fresh(c).name for c in cells(acc)]
 
 
 def selected_rows(acc):
