@@ -16,17 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "formats/error.h"
 #include "workbooks/provider.h"
 
 namespace {
 
+using bench::Clock;
+using bench::cpuNow;
+using bench::median;
+using bench::seconds;
 using namespace shuhui::workbooks;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
 
 std::string joinSql(const std::string& data) {
     const std::string d = driverText(false);
@@ -56,20 +56,6 @@ std::string unionSql(const std::string& data) {
         sql += "select " + fields + " from " + sheetReference(d, book, std::string(m) + "$");
     }
     return sql;
-}
-
-// CPU seconds of the process (all threads): a check on wall times taken while the machine is
-// shared.
-double cpuNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs scripts/a11y_check.py against the program under Xvfb with an AT-SPI bus.
+# Runs scripts/a11y_check.py (or the client script given as the argument, e.g.
+# scripts/a11y_vmerge.py) against the program under Xvfb with an AT-SPI bus.
 # Installs what it needs when missing; builds the program if it is not built yet.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -7,14 +8,14 @@ BUILD="${BUILD_DIR:-$ROOT/build/release}"
 
 # shellcheck source=lib_desktop.sh
 . "$ROOT/scripts/lib_desktop.sh"
-install_missing python3-pyatspi at-spi2-core dbus-x11 xvfb fonts-noto-cjk
+install_missing python3-pyatspi at-spi2-core dbus-x11 xvfb fonts-noto-cjk imagemagick
 ensure_built "$BUILD"
 
 DISPLAY_NUM="${DISPLAY_NUM:-:98}"
 start_xvfb "$DISPLAY_NUM"
 trap 'kill $XVFB 2>/dev/null || true' EXIT
 
-export DISPLAY="$DISPLAY_NUM" SHUHUI_BIN="$BUILD/src/app/shuhui" A11Y_SCRIPT="$ROOT/scripts/a11y_check.py"
+export DISPLAY="$DISPLAY_NUM" SHUHUI_BIN="$BUILD/src/app/shuhui" A11Y_SCRIPT="$(realpath "${1:-$ROOT/scripts/a11y_check.py}")"
 dbus-run-session -- bash -c '
   set -u
   LAUNCHER=/usr/libexec/at-spi-bus-launcher

@@ -31,6 +31,7 @@ TfmMain::TfmMain(QWidget* parent, const QString& versionFile)
     connectHandlers();
     connectCatalogueHandlers();
     connectGridHandlers();
+    connectRegularHeaderHandlers();
     lastSize_ = size();
     placeStatusText();
 

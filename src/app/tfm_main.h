@@ -6,7 +6,8 @@
 // version appended to the caption); destruction runs FormDestroy.
 //
 // Layout construction lives in tfm_main_layout.cpp; the catalogue handlers in
-// tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp.
+// tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp; the one-row-header
+// vertical merge in tfm_main_vmerge*.cpp.
 #pragma once
 
 #include <QString>
@@ -30,6 +31,7 @@ class QListWidget;
 class QMouseEvent;
 class QRadioButton;
 class QTabWidget;
+class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
@@ -92,6 +94,26 @@ class TfmMain : public TForm1 {
     TPanel* rzpnl_Field_order;
     TPanel* rzpnl_field_sort_top;
     TTransPnl* trnspnl_over_order;
+    // page 1, one-row header (tfm_main_vmerge_layout.cpp, tfm_main_vmerge.cpp). An entry of
+    // lst_ver_hb_1 keeps its workbook path as Qt::UserRole data and its sheet name as
+    // Qt::UserRole + 1 data; an entry of edt_ver_hb_text keeps its field names as a QStringList
+    // in Qt::UserRole data.
+    QLabel* lbl_ver_hj_2;
+    QTextEdit* rp_ver_hb_1_memo;
+    QLabel* lbl_Ver_hb_1;
+    QListWidget* lst_ver_hb_1;
+    QLabel* lbl_ver_hb_4;
+    QListWidget* lst_Field_order_shtname;
+    QListWidget* edt_ver_hb_text;
+    QListWidget* lst_field_order_count;
+    TBmpButton* btn_all_selectAdd;  // "①合并检查"
+    TBmpButton* btn_field_verhb;    // "②生成结果"
+    TBmpButton* btn_field_order_close;
+    TBmpButton* btn_up;
+    TBmpButton* btn_down;
+    TBmpButton* btn_field_order_del;
+    TBmpButton* btn_centry_field_order;  // "确定"
+    QListWidget* lst_Field_order_list;
 
     // ---- result panel ----
     TPanel* rzpnl_kz_cxgrid;
@@ -209,6 +231,20 @@ class TfmMain : public TForm1 {
     // index), as the engine takes them.
     std::vector<shuhui::workbooks::CheckedSheet> CheckedSheets() const;
 
+    // ---- vertical merge, one-row header (tfm_main_vmerge.cpp) ----
+    void btn_verhb_btn2Click();
+    void btn_all_selectAddClick();
+    void btn_field_verhbClick();
+    void edt_ver_hb_textDblClick();
+    void edt_ver_hb_textClick();
+    void lst_Field_order_shtnameClick();
+    void lst_field_order_countClick();
+    void btn_upClick();
+    void btn_downClick();
+    void btn_field_order_delClick();
+    void btn_centry_field_orderClick();
+    void btn_field_order_closeClick();
+
     // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
     void btn_optionClick();
     void btn_option_closeClick();
@@ -255,6 +291,9 @@ class TfmMain : public TForm1 {
     void buildResultGrid();           // tfm_main_grid.cpp: the grid widget into cxGrid1
     void syncSummaryLists();          // tfm_main_grid.cpp: the six lists from summaryTable
     void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
+    void buildRegularHeaderPage();    // tfm_main_vmerge_layout.cpp
+    void connectRegularHeaderHandlers();  // tfm_main_vmerge.cpp
+    void selectFieldRowInStep(QListWidget* from);  // tfm_main_vmerge.cpp
 
     void placeResultPanelAtHome();
     void placeStatusText();

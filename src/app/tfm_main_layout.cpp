@@ -193,14 +193,18 @@ void TfmMain::buildPages() {
     rzpnl_field_sort_top = TitleStrip(rzpnl_Field_order, "rzpnl_field_sort_top",
                                       QStringLiteral(" 字段顺序设置"), nullptr, {});
     rzpnl_Field_order->raise();
-    // The field order panel keeps its distance to the page's right edge.
+    // The field order panel keeps its distance to the page's right edge. Its place (448, 136)
+    // holds for the page as wide as the window's first size makes it; every width change moves it
+    // by the change, also the ones of the layout before the first show.
     auto* page1 = static_cast<TPanel*>(rztbs_ver_hb_Tab_1);
-    connect(page1, &TPanel::resized, this, [this, lastWidth = -1](QSize size) mutable {
-        if (lastWidth >= 0)
-            rzpnl_Field_order->move(rzpnl_Field_order->x() + size.width() - lastWidth,
-                                    rzpnl_Field_order->y());
-        lastWidth = size.width();
-    });
+    constexpr int kPage1FirstWidth = 744;
+    connect(page1, &TPanel::resized, this,
+            [this, lastWidth = kPage1FirstWidth](QSize size) mutable {
+                rzpnl_Field_order->move(rzpnl_Field_order->x() + size.width() - lastWidth,
+                                        rzpnl_Field_order->y());
+                lastWidth = size.width();
+            });
+    buildRegularHeaderPage();
 }
 
 void TfmMain::buildResultPanel() {
