@@ -186,7 +186,7 @@ void TfmMain::btn_cxGrid_closeClick() {
 void TfmMain::beginPanelMove(QWidget* panel, QMouseEvent* event) {
     auto* handle = qobject_cast<QWidget*>(sender());
     PointerDrag::Begin(handle ? handle : panel, panel, event->globalPosition().toPoint(),
-                       PointerDrag::Mode::MovePanel);
+                       PointerDrag::Mode::MovePanel, {}, event->button());
 }
 
 void TfmMain::img10MouseDown(QMouseEvent* event) {
@@ -195,7 +195,7 @@ void TfmMain::img10MouseDown(QMouseEvent* event) {
 
 void TfmMain::img5MouseDown(QMouseEvent* event) {
     PointerDrag::Begin(img5, rzpnl_kz_cxgrid, event->globalPosition().toPoint(),
-                       PointerDrag::Mode::ResizePanel);
+                       PointerDrag::Mode::ResizePanel, {}, event->button());
 }
 
 void TfmMain::img6MouseDown(QMouseEvent*) {}
