@@ -135,6 +135,7 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
         else if (event->type() == QEvent::MouseButtonDblClick)
             RzCheckTree1DblClick();
     }
+    if (summaryListEmptyDoubleClick(watched, event)) return true;
     return TForm1::eventFilter(watched, event);
 }
 

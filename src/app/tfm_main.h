@@ -245,10 +245,11 @@ class TfmMain : public TForm1 {
     void buildSummaryPanel();
     void buildLoadingNotice();
     void connectHandlers();
-    void connectGridHandlers();       // tfm_main_grid.cpp
-    void buildResultGrid();           // tfm_main_grid.cpp: the grid widget into cxGrid1
-    void syncSummaryLists();          // tfm_main_grid.cpp: the six lists from summaryTable
-    void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
+    void connectGridHandlers();  // tfm_main_grid.cpp
+    void buildResultGrid();      // tfm_main_grid.cpp: the grid widget into cxGrid1
+    void syncSummaryLists();     // tfm_main_grid.cpp: the six lists from summaryTable
+    bool summaryListEmptyDoubleClick(QObject* watched, QEvent* event);  // tfm_main_grid.cpp
+    void connectCatalogueHandlers();                                    // tfm_main_catalogue.cpp
 
     void placeResultPanelAtHome();
     void placeStatusText();
@@ -256,5 +257,6 @@ class TfmMain : public TForm1 {
 
     QString versionFile_;
     bool shown_ = false;
+    bool syncingLists_ = false;  // the six summary lists are being set as one
     QSize lastSize_;
 };
