@@ -78,6 +78,14 @@ void setUp(QTreeWidget* tree) {
     tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tree->setTextElideMode(Qt::ElideMiddle);
     tree->setItemDelegate(new PathDelegate(tree));
+    // Screen readers: Qt's item views report checked or not, never partly; a partly checked
+    // workbook says so in its accessible description.
+    QObject::connect(tree, &QTreeWidget::itemChanged, tree, [](QTreeWidgetItem* node, int) {
+        const QString mixed =
+            node->checkState(0) == Qt::PartiallyChecked ? QStringLiteral("部分选中") : QString();
+        if (node->data(0, Qt::AccessibleDescriptionRole).toString() != mixed)
+            node->setData(0, Qt::AccessibleDescriptionRole, mixed);
+    });
 }
 
 QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets) {

@@ -81,7 +81,7 @@ void TfmMain::FormShow() {
     rzpnl_kz_cxgrid->move(231, 85);
     const QString path = versionFile_.isEmpty() ? VersionFilePath() : versionFile_;
     setWindowTitle(CaptionWithVersion(windowTitle(), ReadVersion(path)));
-    RzLabel1->setText(windowTitle());
+    SetLabelText(RzLabel1, windowTitle());
     RzLabel1->adjustSize();
     setAccessibleName(windowTitle());
 }

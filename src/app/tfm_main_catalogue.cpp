@@ -107,7 +107,8 @@ void TfmMain::RzCheckTree1DblClick() {
     const std::string driver = DriverText().toStdString();
     if (QTreeWidgetItem* node = ClickedNode) {
         if (catalogue_tree::level(node) == 0) {
-            rlbInfo->setText(QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
+            SetLabelText(rlbInfo,
+                         QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
         } else {
             adoExcel.setSql(wb::previewSql(driver, node->parent()->text(0).toStdString(),
                                            node->text(0).toStdString()));

@@ -2,6 +2,7 @@
 // CheckedSheets, ClickedNode and the driver of the connection.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -409,4 +411,49 @@ TEST_F(CatalogueTest, DriverOfTheConnectionStringFollowsTheRadioButtons) {
     // The radio buttons form one group.
     fm->rrb2003->setChecked(true);
     EXPECT_FALSE(fm->rrb2007->isChecked());
+}
+
+namespace {
+
+// The accessible object of the tree that a screen reader gets for a node (found by its name).
+QAccessibleInterface* AccessibleNode(QAccessibleInterface* parent, const QString& name) {
+    if (!parent) return nullptr;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        if (!child) continue;
+        if (child->text(QAccessible::Name) == name) return child;
+        if (QAccessibleInterface* found = AccessibleNode(child, name)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(CatalogueTest, ScreenReadersHearWhatTheScreenShows) {
+    Open({Book("pay.xls")});
+    QTreeWidgetItem* pay = tree->topLevelItem(0);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, CheckBoxCentre(tree, pay->child(1)));
+    ASSERT_EQ(pay->checkState(0), Qt::PartiallyChecked);
+    // a partly checked workbook reads as partly checked, not as unchecked (Qt 6.4's item views
+    // report checked or unchecked only, so the description says it)
+    QAccessibleInterface* node =
+        AccessibleNode(QAccessible::queryAccessibleInterface(tree), Book("pay.xls"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(QAccessible::Description), QStringLiteral("部分选中"));
+    EXPECT_FALSE(node->state().checked);
+    QAccessibleInterface* sheet =
+        AccessibleNode(QAccessible::queryAccessibleInterface(tree), QStringLiteral("二月$"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->state().checked);
+    EXPECT_EQ(sheet->text(QAccessible::Description), QString());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, CheckBoxCentre(tree, pay));
+    ASSERT_EQ(pay->checkState(0), Qt::Checked);
+    EXPECT_EQ(node->text(QAccessible::Description), QString());
+
+    // the status label reads what it shows after a double-click on the workbook
+    fm->ClickedNode = pay;
+    fm->RzCheckTree1DblClick();
+    EXPECT_EQ(fm->rlbInfo->text(), QStringLiteral("工作簿:") + Book("pay.xls"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(fm->rlbInfo)->text(QAccessible::Name),
+              fm->rlbInfo->text());
 }

@@ -3,10 +3,12 @@
 // with its warnings, file naming and a file read back.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -312,6 +314,32 @@ TEST_F(GridWindowTest, SummaryListsStayInStepWithKeysAndTheEmptyPartOpensAnEmpty
         EXPECT_THROW(fm->btn_okClick(), shuhui::Error);
         fm->btn_edit_show_close->click();
     }
+}
+
+TEST_F(GridWindowTest, ScreenReadersHearTheFilterConditionAndTheFooter) {
+    fm->rzchckbx_format->setChecked(true);
+    produce(kWorked);
+    auto spoken = [&](const char* name) {
+        auto* w = fm->findChild<QWidget*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w ? QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name) : QString();
+    };
+    auto* filterLabel = fm->findChild<QLabel*>("lbl_filter_text");
+    ASSERT_NE(filterLabel, nullptr);
+    EXPECT_EQ(spoken("lbl_filter_text"), filterLabel->text());
+    engine().setFilter(1, grid::ColumnFilter::greater(workbooks::Value::fromNumber(2900)));
+    QApplication::processEvents();
+    EXPECT_EQ(filterLabel->text(), QString("工资 > 2900"));
+    EXPECT_EQ(spoken("lbl_filter_text"), QString("工资 > 2900"));
+    // the footer: every text it shows, with its column
+    const QStringList f = footer();
+    EXPECT_EQ(spoken("pnl_grid_footer"),
+              QString("页脚: 姓名 %1, 工资 %2, 人数 %3").arg(f[0], f[1], f[2]));
+    engine().clearFilters();
+    QApplication::processEvents();
+    EXPECT_EQ(
+        spoken("pnl_grid_footer"),
+        QString("页脚: 姓名 %1, 工资 %2, 人数 %3").arg(footer()[0], footer()[1], footer()[2]));
 }
 
 TEST_F(GridWindowTest, TextTypedIntoAPopupBoxAndEnterAddsNoEntry) {
