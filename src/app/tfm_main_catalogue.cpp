@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "app/catalogue_tree.h"
+#include "app/loading_notice.h"
 #include "app/prompts.h"
 #include "app/tfm_main.h"
 #include "workbooks/preview_query.h"
@@ -110,6 +111,9 @@ void TfmMain::RzCheckTree1DblClick() {
             SetLabelText(rlbInfo,
                          QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
         } else {
+            // Any sheet may be large: the notice stands from the double-click until the rows are
+            // in the grid (and goes with an error too).
+            LoadingNotice notice(rzpnl_loading);
             adoExcel.setSql(wb::previewSql(driver, node->parent()->text(0).toStdString(),
                                            node->text(0).toStdString()));
             // The new text closed the old result: its rows leave the grid, whose columns stand
