@@ -1,7 +1,6 @@
 // Drag loops that follow the pointer; see pointer_drag.h.
 #include "frame/pointer_drag.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <algorithm>
@@ -73,20 +72,21 @@ bool PointerDrag::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove && target_) {
         auto* me = static_cast<QMouseEvent*>(event);
         const QPoint delta = me->globalPosition().toPoint() - startPos_;
-        if (handOver_) {
-            if (delta.manhattanLength() < QApplication::startDragDistance()) return true;
-            const std::function<bool()> request = std::move(handOver_);
-            handOver_ = nullptr;
-            if (request()) {
-                finish();
-                return true;
-            }
-        }
+        // A few pixels tell a drag from the jitter of a double-click; the window manager starts
+        // from where the pointer is then, so the window lags by these pixels, no more.
+        constexpr int kHandOverDistance = 3;
+        if (handOver_ && delta.manhattanLength() < kHandOverDistance) return true;
         const QSize parentSize =
             target_->parentWidget() ? target_->parentWidget()->size() : QSize();
         const QRect r = DraggedGeometry(startGeometry_, delta, mode_, edges_, parentSize,
                                         target_->minimumSizeHint().boundedTo(QSize(40, 30)));
         target_->setGeometry(r);
+        if (handOver_) {
+            // The window has caught up with the pointer; the window manager goes on from here.
+            const std::function<bool()> request = std::move(handOver_);
+            handOver_ = nullptr;
+            if (request()) finish();
+        }
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {

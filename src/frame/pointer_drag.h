@@ -7,8 +7,8 @@
 // any button when it is Qt::NoButton) ends the drag and the tracker removes itself. Presses and
 // releases of other buttons meanwhile change nothing.
 //
-// setHandOver(request): nothing moves until the pointer has left the press by the drag distance;
-// then `request` runs once (a request to the window manager to take over); when it returns true
+// setHandOver(request): nothing moves until the pointer has left the press by 3 pixels; then
+// `request` runs once (a request to the window manager to take over); when it returns true
 // the drag ends there, otherwise the pointer-following loop goes on. A click or double-click
 // without a move therefore reaches the handle's handlers untouched.
 //   Mode::MovePanel    moves a child widget, clamped so it stays inside its parent;
