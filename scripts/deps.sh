@@ -10,6 +10,8 @@ PACKAGES=(
   qt6-base-dev libsqlite3-dev libminizip-dev libexpat1-dev libxlsxwriter-dev libgsf-1-dev libicu-dev libgtest-dev
   # running and looking at the program
   fonts-noto-cjk xvfb xauth qt6-translations-l10n
+  # the window frame under a window manager with real pointer input (scripts/frame_check.sh)
+  openbox xdotool
   # independent readers for the round-trip tests
   python3 python3-xlrd python3-openpyxl
 )

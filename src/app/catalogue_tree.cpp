@@ -1,9 +1,12 @@
 // The catalogue tree (see catalogue_tree.h).
 #include "app/catalogue_tree.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 namespace catalogue_tree {
@@ -32,17 +35,57 @@ QTreeWidgetItem* NewNode(const QString& text, const QIcon& image, Qt::ItemFlags 
     return node;
 }
 
+// Draws workbook nodes (level 0) with ElidedPath in their text rectangle; sheets as they are.
+class PathDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.parent().isValid()) return;
+        const QWidget* view = option->widget;
+        const QStyle* style = view ? view->style() : QApplication::style();
+        const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, option, view);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        option->text = ElidedPath(option->text, option->fontMetrics, text.width() - 2 * margin);
+    }
+};
+
 }  // namespace
+
+QString ElidedPath(const QString& path, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(path) <= width) return path;
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    const QString name = path.mid(slash + 1);
+    const QString tail = QStringLiteral("\u2026/") + name;
+    if (slash > 0 && metrics.horizontalAdvance(tail) <= width) {
+        int keep = slash;
+        while (keep > 0 && metrics.horizontalAdvance(path.left(keep) + tail) > width) --keep;
+        return path.left(keep) + tail;
+    }
+    return metrics.elidedText(name, Qt::ElideMiddle, width);
+}
 
 void setUp(QTreeWidget* tree) {
     tree->setColumnCount(1);
     tree->setSortingEnabled(false);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Long paths scroll sideways rather than being cut short.
-    tree->header()->setStretchLastSection(false);
-    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    tree->setTextElideMode(Qt::ElideNone);
+    // A long path is shortened in its middle, so the file name at its end stays in view and
+    // workbooks of one folder stay apart; the node's tooltip holds the whole path.
+    tree->header()->setStretchLastSection(true);
+    tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree->setTextElideMode(Qt::ElideMiddle);
+    tree->setItemDelegate(new PathDelegate(tree));
+    // Screen readers: Qt's item views report checked or not, never partly; a partly checked
+    // workbook says so in its accessible description.
+    QObject::connect(tree, &QTreeWidget::itemChanged, tree, [](QTreeWidgetItem* node, int) {
+        const QString mixed =
+            node->checkState(0) == Qt::PartiallyChecked ? QStringLiteral("部分选中") : QString();
+        if (node->data(0, Qt::AccessibleDescriptionRole).toString() != mixed)
+            node->setData(0, Qt::AccessibleDescriptionRole, mixed);
+    });
 }
 
 QTreeWidgetItem* addWorkbook(QTreeWidget* tree, const QString& path, const QStringList& sheets) {

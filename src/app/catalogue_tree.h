@@ -18,13 +18,21 @@
 
 #include "workbooks/catalogue.h"
 
+class QFontMetrics;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace catalogue_tree {
 
-// Tree behaviour: no header editing, no sorting, one column, the two node images.
+// Tree behaviour: no header editing, no sorting, one column, the two node images; workbook paths
+// shortened as ElidedPath says to the width of the tree.
 void setUp(QTreeWidget* tree);
+
+// The text a workbook node shows in `width` pixels: the whole path when it fits; otherwise the
+// file name whole after as much of the path's start as fits before "…/"
+// ("/home/王/…/一月工资.xls"); when not even "…/" and the file name fit, the file name shortened
+// in its middle. Workbooks of one folder stay apart by their names.
+QString ElidedPath(const QString& path, const QFontMetrics& metrics, int width);
 
 // Appends a workbook node (text and Qt::UserRole data = path, image 0) with one sheet node per
 // name (image 1), all unchecked, then expands every node without selecting any.

@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
         app.installTranslator(&qtTexts);
     TfmMain fmMain;
     fmMain.show();
+    // `shuhui a.xls b.xlsx`: the files open into the catalogue as "打开文件" opens them.
+    fmMain.OpenCommandLineFiles(app.arguments().mid(1));
     return app.exec();
 }

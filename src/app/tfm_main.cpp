@@ -82,7 +82,7 @@ void TfmMain::FormShow() {
     rzpnl_kz_cxgrid->move(231, 85);
     const QString path = versionFile_.isEmpty() ? VersionFilePath() : versionFile_;
     setWindowTitle(CaptionWithVersion(windowTitle(), ReadVersion(path)));
-    RzLabel1->setText(windowTitle());
+    SetLabelText(RzLabel1, windowTitle());
     RzLabel1->adjustSize();
     setAccessibleName(windowTitle());
 }
@@ -136,6 +136,7 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
         else if (event->type() == QEvent::MouseButtonDblClick)
             RzCheckTree1DblClick();
     }
+    if (summaryListEmptyDoubleClick(watched, event)) return true;
     return TForm1::eventFilter(watched, event);
 }
 
@@ -187,7 +188,7 @@ void TfmMain::btn_cxGrid_closeClick() {
 void TfmMain::beginPanelMove(QWidget* panel, QMouseEvent* event) {
     auto* handle = qobject_cast<QWidget*>(sender());
     PointerDrag::Begin(handle ? handle : panel, panel, event->globalPosition().toPoint(),
-                       PointerDrag::Mode::MovePanel);
+                       PointerDrag::Mode::MovePanel, {}, event->button());
 }
 
 void TfmMain::img10MouseDown(QMouseEvent* event) {
@@ -196,7 +197,7 @@ void TfmMain::img10MouseDown(QMouseEvent* event) {
 
 void TfmMain::img5MouseDown(QMouseEvent* event) {
     PointerDrag::Begin(img5, rzpnl_kz_cxgrid, event->globalPosition().toPoint(),
-                       PointerDrag::Mode::ResizePanel);
+                       PointerDrag::Mode::ResizePanel, {}, event->button());
 }
 
 void TfmMain::img6MouseDown(QMouseEvent*) {}

@@ -227,6 +227,12 @@ class TfmMain : public TForm1 {
     // Points adoc_Excel at the workbook and appends its node and sheet nodes; a provider error
     // propagates (no node, connection left closed on that file).
     void AddWorkbook(const QString& path);
+    // Opens workbooks as "打开文件" does once its dialog is answered: the clear box empties the
+    // tree first, then each file in turn (the first failing one stops the rest, its error goes on).
+    void OpenWorkbookFiles(const QStringList& files);
+    // Files named on the command line, opened (as absolute paths) once the loop runs, so that a
+    // failure reaches the error report like any other.
+    void OpenCommandLineFiles(const QStringList& files);
     // The checked sheets in tree order: workbook path and table name (with the node's absolute
     // index), as the engine takes them.
     std::vector<shuhui::workbooks::CheckedSheet> CheckedSheets() const;
@@ -273,6 +279,9 @@ class TfmMain : public TForm1 {
     void btn_exportClick();
 
   protected:
+    // Files dropped from a file manager open as OpenWorkbookFiles opens them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -290,6 +299,7 @@ class TfmMain : public TForm1 {
     void connectGridHandlers();       // tfm_main_grid.cpp
     void buildResultGrid();           // tfm_main_grid.cpp: the grid widget into cxGrid1
     void syncSummaryLists();          // tfm_main_grid.cpp: the six lists from summaryTable
+    bool summaryListEmptyDoubleClick(QObject* watched, QEvent* event);  // tfm_main_grid.cpp
     void connectCatalogueHandlers();  // tfm_main_catalogue.cpp
     void buildRegularHeaderPage();    // tfm_main_vmerge_layout.cpp
     void connectRegularHeaderHandlers();  // tfm_main_vmerge.cpp
@@ -301,5 +311,6 @@ class TfmMain : public TForm1 {
 
     QString versionFile_;
     bool shown_ = false;
+    bool syncingLists_ = false;  // the six summary lists are being set as one
     QSize lastSize_;
 };

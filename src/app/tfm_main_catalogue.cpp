@@ -4,12 +4,19 @@
 // Provider errors are not caught here: they leave the handler and reach the application's error
 // report with the provider's message.
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "app/catalogue_tree.h"
+#include "app/loading_notice.h"
 #include "app/prompts.h"
 #include "app/tfm_main.h"
 #include "workbooks/preview_query.h"
@@ -26,6 +33,7 @@ const char kOpenFilter[] = "所有电子表格文件(*.XLS) (*.xls *.XLS *.xlsx 
 void TfmMain::connectCatalogueHandlers() {
     catalogue_tree::setUp(RzCheckTree1);
     connect(RzBmpButton7, &QPushButton::clicked, this, &TfmMain::RzBmpButton7Click);
+    setAcceptDrops(true);
     // Presses and double-clicks on the tree arrive through TfmMain::eventFilter.
     RzCheckTree1->viewport()->installEventFilter(this);
 }
@@ -38,11 +46,46 @@ void TfmMain::RzBmpButton7Click() {
     const QStringList files = Prompts::Current().openFileNames(
         this, QStringLiteral("请选择电子表格文件-【青岚工坊】"), QString::fromUtf8(kOpenFilter));
     if (files.isEmpty()) return;
+    OpenWorkbookFiles(files);
+}
+
+void TfmMain::OpenWorkbookFiles(const QStringList& files) {
+    if (files.isEmpty()) return;
     if (rcbClear->isChecked()) {
         ClickedNode = nullptr;  // its node goes with the others
         RzCheckTree1->clear();
     }
     for (const QString& path : files) AddWorkbook(path);
+}
+
+void TfmMain::OpenCommandLineFiles(const QStringList& files) {
+    QStringList paths;
+    for (const QString& f : files) paths.append(QFileInfo(f).absoluteFilePath());
+    if (paths.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, paths] { OpenWorkbookFiles(paths); });
+}
+
+namespace {
+
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files.append(url.toLocalFile());
+    return files;
+}
+
+}  // namespace
+
+void TfmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfmMain::dropEvent(QDropEvent* event) {
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenWorkbookFiles(files);
 }
 
 void TfmMain::AddWorkbook(const QString& path) {
@@ -65,8 +108,12 @@ void TfmMain::RzCheckTree1DblClick() {
     const std::string driver = DriverText().toStdString();
     if (QTreeWidgetItem* node = ClickedNode) {
         if (catalogue_tree::level(node) == 0) {
-            rlbInfo->setText(QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
+            SetLabelText(rlbInfo,
+                         QStringLiteral("工作簿:") + node->data(0, Qt::UserRole).toString());
         } else {
+            // Any sheet may be large: the notice stands from the double-click until the rows are
+            // in the grid (and goes with an error too).
+            LoadingNotice notice(rzpnl_loading);
             adoExcel.setSql(wb::previewSql(driver, node->parent()->text(0).toStdString(),
                                            node->text(0).toStdString()));
             // The new text closed the old result: its rows leave the grid, whose columns stand

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include "app/loading_notice.h"
@@ -64,8 +66,19 @@ void TfmMain::connectGridHandlers() {
     connect(lst_num_Field_align, &QListWidget::itemClicked, this,
             &TfmMain::lst_num_Field_alignClick);
     for (QListWidget* l : {lst_num_Field, lst_num_Field_sum_type, lst_num_Field_xsws,
-                           lst_num_Field_hbfh, lst_num_Field_align})
+                           lst_num_Field_hbfh, lst_num_Field_align}) {
         connect(l, &QListWidget::itemDoubleClicked, this, &TfmMain::lst_num_FieldDblClick);
+        // However one list's selection changes (clicks, arrow keys, an accessibility client), the
+        // other five follow, so that "确定" applies to the row the user sees.
+        connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
+            if (syncingLists_) return;
+            const QList<QListWidgetItem*> picked = l->selectedItems();
+            SelectSummaryRow(picked.isEmpty() ? -1 : l->row(picked.first()));
+        });
+        // A double-click on the empty part below the rows opens the popup too (itemDoubleClicked
+        // covers the rows only).
+        l->viewport()->installEventFilter(this);
+    }
     connect(cbb_sum_type, &QComboBox::activated, this, &TfmMain::cbb_sum_typeClick);
     connect(cbb_xsws, &QComboBox::activated, this, &TfmMain::cbb_xswsClick);
     connect(cbb_hbfh, &QComboBox::activated, this, &TfmMain::cbb_hbfhClick);
@@ -102,7 +115,8 @@ void TfmMain::btn_option_closeClick() {
 namespace {
 
 // Sets the one option of a switch from the box's new state and lets the grid show it.
-void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
+void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s,
+                 QCheckBox* box) {
     shuhui::grid::applyOptionSwitch(grid->engine(), s, box->isChecked());
     grid->refresh();
 }
@@ -140,7 +154,21 @@ void TfmMain::rzchckbx_zd_zkClick() {
 
 // ---- summary control --------------------------------------------------------------------------
 
+bool TfmMain::summaryListEmptyDoubleClick(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonDblClick) return false;
+    for (QListWidget* l : {lst_num_Field, lst_num_Field_sum_type, lst_num_Field_xsws,
+                           lst_num_Field_hbfh, lst_num_Field_align}) {
+        if (watched != l->viewport()) continue;
+        const auto* me = static_cast<QMouseEvent*>(event);
+        if (l->itemAt(me->position().toPoint())) return false;
+        lst_num_FieldDblClick();
+        return true;
+    }
+    return false;
+}
+
 void TfmMain::syncSummaryLists() {
+    const QScopedValueRollback<bool> syncing(syncingLists_, true);
     QListWidget* lists[] = {lst_num_Field,    lst_num_Field_sum_type, lst_num_Field_xsws,
                             lst_num_Field_id, lst_num_Field_hbfh,     lst_num_Field_align};
     for (QListWidget* l : lists) l->clear();
@@ -153,6 +181,7 @@ void TfmMain::syncSummaryLists() {
 }
 
 void TfmMain::SelectSummaryRow(int i) {
+    const QScopedValueRollback<bool> syncing(syncingLists_, true);
     summaryPanel->select(i);
     for (QListWidget* l : {lst_num_Field, lst_num_Field_sum_type, lst_num_Field_xsws,
                            lst_num_Field_id, lst_num_Field_hbfh, lst_num_Field_align}) {

@@ -303,4 +303,84 @@ std::string serialToIso(double serial, bool date1904) {
     return std::string(date) + "T" + time;
 }
 
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+static int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + int64_t(doe) - 719468;
+}
+
+std::optional<double> isoToSerial(std::string_view s, bool date1904) {
+    size_t i = 0;
+    auto digits = [&](size_t n, int& v) {
+        if (i + n > s.size()) return false;
+        v = 0;
+        for (size_t k = 0; k < n; ++k) {
+            const char c = s[i + k];
+            if (c < '0' || c > '9') return false;
+            v = v * 10 + (c - '0');
+        }
+        i += n;
+        return true;
+    };
+    auto sep = [&](char c) {
+        if (i < s.size() && s[i] == c) return ++i, true;
+        return false;
+    };
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    double frac = 0;
+    bool hasDate = false;
+    if (s.size() >= 10 && s[4] == '-') {
+        if (!digits(4, y) || !sep('-') || !digits(2, mo) || !sep('-') || !digits(2, d))
+            return std::nullopt;
+        if (mo < 1 || mo > 12 || d < 1 || d > 31) return std::nullopt;
+        static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+        if (d > kDays[mo - 1] || (mo == 2 && d == 29 && !leap)) return std::nullopt;
+        hasDate = true;
+        if (i < s.size() && !sep('T') && !sep(' ')) return std::nullopt;
+    }
+    if (i < s.size()) {
+        if (!digits(2, h) || !sep(':') || !digits(2, mi)) return std::nullopt;
+        if (sep(':') && !digits(2, sec)) return std::nullopt;
+        if (sep('.') || sep(',')) {
+            double scale = 0.1;
+            const size_t start = i;
+            while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+                frac += (s[i] - '0') * scale;
+                scale /= 10;
+                ++i;
+            }
+            if (i == start) return std::nullopt;
+        }
+        if (sep('Z')) {
+        } else if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+            ++i;
+            int oh = 0, om = 0;
+            if (!digits(2, oh)) return std::nullopt;
+            sep(':');
+            if (i < s.size() && !digits(2, om)) return std::nullopt;
+        }
+        if (i != s.size() || h > 24 || mi > 59 || sec > 59 || (h == 24 && (mi || sec || frac)))
+            return std::nullopt;
+    }
+    if (s.empty()) return std::nullopt;
+    const double time = (h * 3600.0 + mi * 60.0 + sec + frac) / 86400.0;
+    if (!hasDate) return time;
+    const int64_t unixDays = daysFromCivil(y, unsigned(mo), unsigned(d));
+    double days;
+    if (date1904) {
+        days = double(unixDays + 24107);
+    } else {
+        // serial 1 = 1900-01-01; from 1900-03-01 on one more for the fictitious 1900-02-29
+        days = double(unixDays + 25568);
+        if (days >= 60) days += 1;
+    }
+    if (days < (date1904 ? 0 : 1) || days > 2958465) return std::nullopt;
+    return days + time;
+}
+
 }  // namespace shuhui::formats

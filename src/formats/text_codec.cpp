@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <string>
 
 namespace shuhui::formats {
 
@@ -93,7 +94,7 @@ static const char* iconvName(int codepage) {
         case 32769:
             return "CP1252";
         default:
-            return "CP1252";
+            return nullptr;  // "CP" and the number: the DOS pages (852, 857, 860-866, 737...), 874
     }
 }
 
@@ -110,7 +111,9 @@ void CodepageDecoder::setCodepage(int codepage) {
     if (cd_) iconv_close(static_cast<iconv_t>(cd_));
     cd_ = nullptr;
     codepage_ = codepage;
-    iconv_t cd = iconv_open("UTF-8", iconvName(codepage));
+    const char* name = iconvName(codepage);
+    const std::string numbered = "CP" + std::to_string(codepage);
+    iconv_t cd = iconv_open("UTF-8", name ? name : numbered.c_str());
     if (cd == iconv_t(-1)) cd = iconv_open("UTF-8", "CP1252");
     if (cd != iconv_t(-1)) cd_ = cd;
 }
@@ -141,8 +144,14 @@ void CodepageDecoder::append(std::string& out, const uint8_t* p, size_t count) {
         out.append(buf, size_t(o - buf));
         if (r == size_t(-1)) {
             if (errno == E2BIG) continue;
-            // an invalid or incomplete sequence: one replacement character, then go on
-            out += "\xEF\xBF\xBD";
+            // an invalid or incomplete sequence: one replacement character, then go on; a byte
+            // the single-byte Windows pages leave unassigned (0x81 in 1252) reads as the control
+            // character of the same number, as Windows itself reads it
+            const uint8_t byte = uint8_t(*in);
+            if (codepage_ >= 1250 && codepage_ <= 1258 && byte >= 0x80 && byte <= 0x9F)
+                putUtf8(out, byte);
+            else
+                out += "\xEF\xBF\xBD";
             ++in;
             --inLeft;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);

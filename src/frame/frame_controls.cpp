@@ -169,6 +169,11 @@ void TBmpButton::paintEvent(QPaintEvent*) {
             case Glyph::Maximise:
                 p.drawRect(QRectF(c.x() - 5, c.y() - 4, 10, 8));
                 break;
+            case Glyph::Restore:
+                p.drawRect(QRectF(c.x() - 5, c.y() - 2, 8, 6));
+                p.drawLine(QPointF(c.x() - 3, c.y() - 4), QPointF(c.x() + 5, c.y() - 4));
+                p.drawLine(QPointF(c.x() + 5, c.y() - 4), QPointF(c.x() + 5, c.y() + 2));
+                break;
             case Glyph::Close:
                 p.setRenderHint(QPainter::Antialiasing, true);
                 p.drawLine(QPointF(c.x() - 4, c.y() - 4), QPointF(c.x() + 4, c.y() + 4));

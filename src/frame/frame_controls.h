@@ -80,7 +80,7 @@ class TPanel : public QWidget {
 class TBmpButton : public QPushButton {
     Q_OBJECT
   public:
-    enum class Glyph { None, Minimise, Maximise, Close };
+    enum class Glyph { None, Minimise, Maximise, Restore, Close };
     explicit TBmpButton(const QString& text = QString(), QWidget* parent = nullptr);
     void setGlyph(Glyph g);
     // Caption-bar buttons: transparent face, white glyph, red hot face for the close button.

@@ -19,3 +19,8 @@ W* NameControl(W* w, const QString& name, const QString& caption) {
     NameControlImpl(w, name, caption);
     return w;
 }
+
+class QLabel;
+// Sets a named label's text and keeps its accessible name in step: what the screen shows is what a
+// screen reader reads.
+void SetLabelText(QLabel* label, const QString& text);

@@ -6,21 +6,28 @@
 #include <algorithm>
 
 PointerDrag* PointerDrag::Begin(QWidget* handle, QWidget* target, QPoint globalPos, Mode mode,
-                                Qt::Edges edges) {
+                                Qt::Edges edges, Qt::MouseButton button) {
     if (!handle || !target) return nullptr;
-    return new PointerDrag(handle, target, globalPos, mode, edges);
+    return new PointerDrag(handle, target, globalPos, mode, edges, button);
 }
 
 PointerDrag::PointerDrag(QWidget* handle, QWidget* target, QPoint globalPos, Mode mode,
-                         Qt::Edges edges)
+                         Qt::Edges edges, Qt::MouseButton button)
     : QObject(handle),
       handle_(handle),
       target_(target),
       startPos_(globalPos),
       startGeometry_(target->geometry()),
       mode_(mode),
-      edges_(edges) {
+      edges_(edges),
+      button_(button) {
     handle->installEventFilter(this);
+}
+
+void PointerDrag::finish() {
+    if (handle_) handle_->removeEventFilter(this);
+    handOver_ = nullptr;
+    deleteLater();
 }
 
 QRect PointerDrag::DraggedGeometry(QRect start, QPoint delta, Mode mode, Qt::Edges edges,
@@ -65,17 +72,33 @@ bool PointerDrag::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove && target_) {
         auto* me = static_cast<QMouseEvent*>(event);
         const QPoint delta = me->globalPosition().toPoint() - startPos_;
+        // A few pixels tell a drag from the jitter of a double-click; the window manager starts
+        // from where the pointer is then, so the window lags by these pixels, no more.
+        constexpr int kHandOverDistance = 3;
+        if (handOver_ && delta.manhattanLength() < kHandOverDistance) return true;
         const QSize parentSize =
             target_->parentWidget() ? target_->parentWidget()->size() : QSize();
         const QRect r = DraggedGeometry(startGeometry_, delta, mode_, edges_, parentSize,
                                         target_->minimumSizeHint().boundedTo(QSize(40, 30)));
         target_->setGeometry(r);
+        if (handOver_) {
+            // The window has caught up with the pointer; the window manager goes on from here.
+            const std::function<bool()> request = std::move(handOver_);
+            handOver_ = nullptr;
+            if (request()) finish();
+        }
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
-        handle_->removeEventFilter(this);
-        deleteLater();
+        const auto* me = static_cast<QMouseEvent*>(event);
+        if (button_ != Qt::NoButton && me->button() != button_) return true;
+        finish();
         return false;
     }
+    // While the drag runs, the presses of other buttons belong to it (they start nothing).
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        button_ != Qt::NoButton)
+        return true;
     return false;
 }

@@ -199,6 +199,19 @@ void TForm1::ToggleMaximised() {
     setWindowState(ToggledMaximisedState(windowState()));
 }
 
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        // The maximise button restores a maximised window, and says so.
+        const bool maximised = windowState() & Qt::WindowMaximized;
+        RzBmpButton2->setAccessibleName(maximised ? QStringLiteral("还原")
+                                                  : QStringLiteral("最大化"));
+        RzBmpButton2->setToolTip(RzBmpButton2->accessibleName());
+        RzBmpButton2->setGlyph(maximised ? TBmpButton::Glyph::Restore
+                                         : TBmpButton::Glyph::Maximise);
+    }
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
@@ -231,20 +244,34 @@ QWidget* TForm1::pressedWidget() const {
     return w ? w : const_cast<TForm1*>(this);
 }
 
-void TForm1::StartWindowMove(QWidget* handle, QMouseEvent* event) {
+bool TForm1::RequestWindowManager(bool move, Qt::Edges edges) {
+    if (windowManagerRequest_) return windowManagerRequest_(move, edges);
     QWindow* win = window()->windowHandle();
-    if (win && win->startSystemMove()) return;
-    if (event)
-        PointerDrag::Begin(handle, window(), event->globalPosition().toPoint(),
-                           PointerDrag::Mode::MoveWindow);
+    if (!win) return false;
+    return move ? win->startSystemMove() : win->startSystemResize(edges);
+}
+
+// Window managers follow the left button only: a move or resize they run would outlive the release
+// of any other button. Those are followed here, and end with the release of their own button.
+void TForm1::StartWindowMove(QWidget* handle, QMouseEvent* event) {
+    if (!event) {
+        RequestWindowManager(true, {});
+        return;
+    }
+    PointerDrag* drag = PointerDrag::Begin(handle, window(), event->globalPosition().toPoint(),
+                                           PointerDrag::Mode::MoveWindow, {}, event->button());
+    // The request waits for the pointer to move, so that a double-click on the strip still
+    // arrives (the window manager's move would take the second click).
+    if (drag && event->button() == Qt::LeftButton)
+        drag->setHandOver([this] { return RequestWindowManager(true, {}); });
 }
 
 void TForm1::StartWindowResize(QWidget* handle, QMouseEvent* event, Qt::Edges edges) {
-    QWindow* win = window()->windowHandle();
-    if (win && win->startSystemResize(edges)) return;
-    if (event)
-        PointerDrag::Begin(handle, window(), event->globalPosition().toPoint(),
-                           PointerDrag::Mode::ResizeWindow, edges);
+    if (!event || event->button() == Qt::LeftButton) {
+        if (RequestWindowManager(false, edges) || !event) return;
+    }
+    PointerDrag::Begin(handle, window(), event->globalPosition().toPoint(),
+                       PointerDrag::Mode::ResizeWindow, edges, event->button());
 }
 
 void TForm1::Image3MouseDown(QMouseEvent* event) {

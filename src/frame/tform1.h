@@ -14,6 +14,7 @@
 #include <QRegion>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <functional>
 
 #include "frame/frame_controls.h"
 
@@ -65,10 +66,18 @@ class TForm1 : public QWidget {
 
     void ApplyWindowRegion();
     void ToggleMaximised();
-    // Requests of the window manager; fall back to PointerDrag when refused. `handle` is the
-    // widget that got the press (it receives the following moves).
+    // A move or resize started by a press on `handle` (it receives the following moves). With
+    // the left button the window manager is asked (a move once the pointer has moved, so that
+    // double-clicks get through); where it refuses, and for the other buttons, PointerDrag follows
+    // the pointer until that button is released.
     void StartWindowMove(QWidget* handle, QMouseEvent* event);
     void StartWindowResize(QWidget* handle, QMouseEvent* event, Qt::Edges edges);
+    // The request to the window manager (QWindow::startSystemMove / startSystemResize); true when
+    // it took over. Tests replace it to stand for a window manager.
+    bool RequestWindowManager(bool move, Qt::Edges edges);
+    void setWindowManagerRequest(std::function<bool(bool move, Qt::Edges edges)> request) {
+        windowManagerRequest_ = std::move(request);
+    }
 
     // Handlers
     void FormCreate();
@@ -92,6 +101,7 @@ class TForm1 : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -103,4 +113,5 @@ class TForm1 : public QWidget {
     QVBoxLayout* rightColumn_ = nullptr;
     int regionCount_ = 0;
     QRegion windowRegion_;
+    std::function<bool(bool, Qt::Edges)> windowManagerRequest_;
 };

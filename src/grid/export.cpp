@@ -180,6 +180,7 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
     for (const ViewRow& vr : rows) {
         if (vr.kind == RowKind::GroupFooter && !anyGroupFooter) continue;
         const uint32_t row = sink.beginRow();
+        if (vr.kind != RowKind::Data) ++summary.summaryRows;
         if (vr.kind == RowKind::GroupHeader) {
             if (cols.empty()) continue;
             Cell c;
@@ -237,10 +238,12 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
     }
     if (view.options().footer && anyFooter) {
         const uint32_t row = sink.beginRow();
+        ++summary.summaryRows;
         for (size_t i = 0; i < cols.size(); ++i)
             summaryCell(row, i, view.footerValue(cols[i]), plan[i].footerStyle);
     }
-    if (b.workbook().sheets.empty()) sink.beginRow();  // a header-only sheet for a result without rows
+    if (b.workbook().sheets.empty())
+        sink.beginRow();  // a header-only sheet for a result without rows
     summary.sheets = b.workbook().sheets.size();
     formats::writeXls(b.workbook(), summary.path);
     return summary;
@@ -248,8 +251,12 @@ ExportSummary exportGridToXls(const GridView& view, const std::string& path) {
 
 std::string exportSheetsNotice(const ExportSummary& summary) {
     if (summary.sheets <= 1) return {};
-    return "数据超过 " + std::to_string(kRowsPerSheet) + " 行,已分 " +
-           std::to_string(summary.sheets) + " 个工作表导出";
+    const std::string split = "已分 " + std::to_string(summary.sheets) + " 个工作表导出";
+    if (summary.dataRows > kRowsPerSheet)
+        return "数据超过 " + std::to_string(kRowsPerSheet) + " 行," + split;
+    return "数据 " + std::to_string(summary.dataRows) + " 行加上分组行和合计行共 " +
+           std::to_string(summary.dataRows + summary.summaryRows) + " 行,超过一个工作表的 " +
+           std::to_string(kRowsPerSheet) + " 行," + split;
 }
 
 ExportSummary exportResultToXls(const workbooks::Result& result, const std::string& path) {

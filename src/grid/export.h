@@ -35,9 +35,10 @@ inline constexpr const char* kSaveDialogFilter =
 inline constexpr size_t kRowsPerSheet = 65535;
 
 struct ExportSummary {
-    std::string path;     // the file written
-    size_t dataRows = 0;  // data rows written (group, footer and header rows not counted)
-    size_t sheets = 0;    // sheets written
+    std::string path;        // the file written
+    size_t dataRows = 0;     // data rows written (group, footer and header rows not counted)
+    size_t sheets = 0;       // sheets written
+    size_t summaryRows = 0;  // group rows, group footer rows and the footer row written
 };
 
 // The name with its extension replaced by ".xls": the extension is the part from the last "." that
@@ -45,8 +46,10 @@ struct ExportSummary {
 // "a.html" -> "a.xls", "D:\报表.2010\月报" -> "D:\报表.2010\月报.xls", "结果" -> "结果.xls".
 std::string xlsFileName(const std::string& name);
 
-// What the window says after an export that needed more than one sheet, e.g.
-// "数据超过 65535 行,已分 3 个工作表导出"; "" for one sheet.
+// What the window says after an export that needed more than one sheet: "数据超过 65535 行,已分 3
+// 个工作表导出" when the data rows alone do not fit one sheet; when group and footer rows pushed
+// them over, it says so: "数据 65535 行加上分组行和合计行共 65537 行,超过一个工作表的 65535 行,已分
+// 2 个工作表导出"; "" for one sheet.
 std::string exportSheetsNotice(const ExportSummary& summary);
 
 // Writes the view as described above to xlsFileName(path).

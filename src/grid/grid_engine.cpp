@@ -20,10 +20,12 @@
 #include "formats/error.h"
 #include "formats/numfmt.h"
 #include "grid/pattern.h"
+#include "workbooks/collation.h"
 #include "workbooks/hash_mix.h"
 
 namespace shuhui::grid {
 
+using workbooks::Collation;
 using workbooks::Column;
 using workbooks::Value;
 using workbooks::ValueKind;
@@ -36,26 +38,11 @@ bool isNumberKind(ValueKind k) {
 }
 
 // Order of values for grouping, sorting and the drop-down: blanks (Null) first, then numeric kinds
-// by number, then texts by their bytes.
+// by number, then texts in Chinese order (workbooks::Collation: pinyin for Han characters).
 int kindRank(ValueKind k) {
     if (k == ValueKind::Null) return 0;
     if (isNumberKind(k)) return 1;
     return 2;
-}
-
-int compareCells(const Column& c, uint32_t a, uint32_t b) {
-    ValueKind ka = c.kind(a), kb = c.kind(b);
-    int ra = kindRank(ka), rb = kindRank(kb);
-    if (ra != rb) return ra < rb ? -1 : 1;
-    if (ra == 1) {
-        double x = c.number(a), y = c.number(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (ra == 2) {
-        int r = c.text(a).compare(c.text(b));
-        return r < 0 ? -1 : (r > 0 ? 1 : 0);
-    }
-    return 0;
 }
 
 // Interns the distinct values of a column: each row gets a dense id; ids are given in order of
@@ -126,6 +113,35 @@ class ValueInterner {
     std::vector<Key> keys_;
     size_t mask_ = 0;
 };
+
+// The ranks of a column's distinct values (given by a row holding each, as ValueInterner's
+// firstRow lists them) in the order above: rank[id] is the id's place among all ids, so that rows
+// sort and group by comparing small integers. The collation key of each distinct text is made
+// once; equal ranks never occur.
+std::vector<uint32_t> rankDistinct(const Column& c, const std::vector<uint32_t>& firstRow) {
+    const Collation& chinese = Collation::chinese();
+    std::vector<std::string> keys(firstRow.size());
+    for (size_t id = 0; id < firstRow.size(); ++id)
+        if (c.kind(firstRow[id]) == ValueKind::Text)
+            keys[id] = chinese.sortKey(c.text(firstRow[id]));
+    std::vector<uint32_t> ids(firstRow.size());
+    for (uint32_t i = 0; i < ids.size(); ++i) ids[i] = i;
+    std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
+        const uint32_t ra = firstRow[a], rb = firstRow[b];
+        const int ka = kindRank(c.kind(ra)), kb = kindRank(c.kind(rb));
+        if (ka != kb) return ka < kb;
+        if (ka == 1) {
+            const double x = c.number(ra), y = c.number(rb);
+            if (x != y) return x < y;
+            return a < b;
+        }
+        if (ka == 2 && keys[a] != keys[b]) return keys[a] < keys[b];
+        return a < b;
+    });
+    std::vector<uint32_t> rank(ids.size());
+    for (uint32_t i = 0; i < ids.size(); ++i) rank[ids[i]] = i;
+    return rank;
+}
 
 struct Acc {
     double sum = 0;
@@ -538,9 +554,9 @@ DistinctValues GridView::distinctValues(size_t col) const {
         }
         in.intern(r);
     }
-    std::vector<uint32_t> reps = in.firstRow;
-    std::sort(reps.begin(), reps.end(),
-              [&](uint32_t a, uint32_t b) { return compareCells(*c, a, b) < 0; });
+    const std::vector<uint32_t> rank = rankDistinct(*c, in.firstRow);
+    std::vector<uint32_t> reps(rank.size());
+    for (uint32_t id = 0; id < rank.size(); ++id) reps[rank[id]] = in.firstRow[id];
     out.values.reserve(reps.size());
     for (uint32_t r : reps) out.values.push_back(c->value(r));
     return out;
@@ -681,11 +697,34 @@ void GridView::rebuildOrder() {
     }
     if (sortColumn_) {
         if (const Column* c = field(*sortColumn_)) {
-            bool asc = sortAscending_;
-            std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
-                int cmp = compareCells(*c, a, b);
-                return asc ? cmp < 0 : cmp > 0;
+            // Rows rank by their value's place among the distinct values; blanks and equal
+            // numbers of different kinds keep their relative order (the sort is stable).
+            ValueInterner in(*c);
+            std::vector<uint32_t> id(order_.size());
+            for (size_t i = 0; i < order_.size(); ++i) id[i] = in.intern(order_[i]);
+            std::vector<uint32_t> rank = rankDistinct(*c, in.firstRow);
+            // Values that compare equal (blanks; a number and a date of one value) share a level.
+            std::vector<uint32_t> byRank(rank.size());
+            for (uint32_t i = 0; i < rank.size(); ++i) byRank[rank[i]] = i;
+            std::vector<uint32_t> level(rank.size());
+            for (uint32_t k = 0; k < byRank.size(); ++k) {
+                const uint32_t r = in.firstRow[byRank[k]];
+                bool same = false;
+                if (k > 0) {
+                    const uint32_t p = in.firstRow[byRank[k - 1]];
+                    const int kr = kindRank(c->kind(r));
+                    same = kr == kindRank(c->kind(p)) &&
+                           (kr == 0 || (kr == 1 && c->number(r) == c->number(p)));
+                }
+                level[byRank[k]] = k == 0 ? 0 : level[byRank[k - 1]] + (same ? 0 : 1);
+            }
+            std::vector<std::pair<uint32_t, uint32_t>> keyed(order_.size());
+            for (size_t i = 0; i < order_.size(); ++i) keyed[i] = {level[id[i]], order_[i]};
+            const bool asc = sortAscending_;
+            std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+                return asc ? a.first < b.first : a.first > b.first;
             });
+            for (size_t i = 0; i < order_.size(); ++i) order_[i] = keyed[i].second;
         }
     }
 }
@@ -715,13 +754,7 @@ void GridView::rebuildGroups() {
         ValueInterner in(*c);
         std::vector<uint32_t>& rk = rank[L];
         for (uint32_t r : order_) rk[r] = in.intern(r);
-        std::vector<uint32_t> ids(in.firstRow.size());
-        for (uint32_t i = 0; i < ids.size(); ++i) ids[i] = i;
-        std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
-            return compareCells(*c, in.firstRow[a], in.firstRow[b]) < 0;
-        });
-        std::vector<uint32_t> rankOfId(ids.size());
-        for (uint32_t i = 0; i < ids.size(); ++i) rankOfId[ids[i]] = i;
+        const std::vector<uint32_t> rankOfId = rankDistinct(*c, in.firstRow);
         for (uint32_t r : order_) rk[r] = rankOfId[rk[r]];
     }
     // Stable counting sorts, innermost level first.

@@ -97,6 +97,14 @@ Engine::Engine() {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // NOCASE of this engine folds the full-width Latin letters too (SQLite's own folds ASCII).
+    sqlite3_create_collation_v2(
+        db_, "NOCASE", SQLITE_UTF8, nullptr,
+        [](void*, int n1, const void* p1, int n2, const void* p2) {
+            return compareNoCase(std::string_view(static_cast<const char*>(p1), size_t(n1)),
+                                 std::string_view(static_cast<const char*>(p2), size_t(n2)));
+        },
+        nullptr);
     registerSheetModule(db_);
     cache_ = SheetCache(db_);
     sqlite3_set_authorizer(db_, &Engine::authorize, this);

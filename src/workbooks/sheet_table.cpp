@@ -18,8 +18,8 @@ uint64_t HashIndex::hashNumber(double v) {
 
 uint64_t HashIndex::hashTextNoCase(std::string_view t) {
     uint64_t h = 1469598103934665603ULL;
-    for (char c : t) {
-        h ^= foldAscii(static_cast<unsigned char>(c));
+    for (size_t i = 0; i < t.size(); ++i) {
+        h ^= foldLetterByte(t, i);
         h *= 1099511628211ULL;
     }
     return mix64(h);

@@ -42,9 +42,9 @@ struct SheetField {
     FieldType type = FieldType::String;
 };
 
-// Chains of rows by the hash of their key. Text keys are hashed with ASCII letters folded to lower
-// case (the NOCASE collation folds ASCII only), so one index serves exact and case-blind lookups;
-// callers compare the candidates themselves.
+// Chains of rows by the hash of their key. Text keys are hashed with their letters folded to lower
+// case as the engine's NOCASE collation folds them (no_case.h), so one index serves exact and
+// case-blind lookups; callers compare the candidates themselves.
 class HashIndex {
   public:
     HashIndex(const struct SheetTable& table, size_t column);

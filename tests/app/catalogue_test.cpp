@@ -2,13 +2,24 @@
 // CheckedSheets, ClickedNode and the driver of the connection.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 #include <exception>
 #include <memory>
 
@@ -282,6 +293,100 @@ TEST_F(CatalogueTest, ClickedNodeIsTheNodeUnderTheLastPressOfAnyButton) {
     EXPECT_EQ(fm->ClickedNode, nullptr);
 }
 
+TEST_F(CatalogueTest, LongPathsKeepTheirFileNameInViewAndShowTheWholePathAsTooltip) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/各部门二零二四年度工资与考勤汇总资料/第一季度/原始数据";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString a = folder + "/一月工资.xls", b = folder + "/二月工资.xls";
+    ASSERT_TRUE(QFile::copy(Book("工资.xls"), a));
+    ASSERT_TRUE(QFile::copy(Book("工资.xls"), b));
+    Open({a, b});
+    QApplication::processEvents();
+    // what the view draws in a node's text rectangle
+    auto shown = [&](QTreeWidgetItem* node) {
+        QStyleOptionViewItem opt;
+        opt.initFrom(tree->viewport());
+        opt.rect = tree->visualItemRect(node);
+        opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
+                       QStyleOptionViewItem::HasDecoration;
+        opt.text = node->text(0);
+        opt.icon = node->icon(0);
+        opt.checkState = node->checkState(0);
+        opt.decorationSize = QSize(tree->style()->pixelMetric(QStyle::PM_SmallIconSize),
+                                   tree->style()->pixelMetric(QStyle::PM_SmallIconSize));
+        const QRect text = tree->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, tree);
+        const int margin = tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+        return catalogue_tree::ElidedPath(node->text(0), tree->fontMetrics(),
+                                          text.width() - 2 * margin);
+    };
+    EXPECT_EQ(tree->horizontalScrollBar()->maximum(), 0);  // nothing hides to the right
+    for (int i = 0; i < 2; ++i) {
+        QTreeWidgetItem* node = tree->topLevelItem(i);
+        const QString path = i == 0 ? a : b;
+        EXPECT_EQ(node->text(0), path);
+        EXPECT_EQ(node->toolTip(0), path);
+        const QString text = shown(node);
+        EXPECT_TRUE(text.contains(QChar(0x2026))) << text.toStdString();  // shortened...
+        EXPECT_TRUE(text.endsWith("/" + QFileInfo(path).fileName())) << text.toStdString();
+    }
+    EXPECT_NE(shown(tree->topLevelItem(0)), shown(tree->topLevelItem(1)));
+}
+
+TEST(CatalogueElidedPath, KeepsTheFileNameWhole) {
+    const QFontMetrics m(QApplication::font());
+    const QString path = "/home/王小明/文档/二零二四年度/一月工资.xls";
+    const int whole = m.horizontalAdvance(path);
+    const int tail = m.horizontalAdvance(QString("\u2026/一月工资.xls"));
+    struct {
+        int width;
+        QString expected;
+    } cases[] = {
+        {whole, path},
+        {m.horizontalAdvance("/home/王\u2026/一月工资.xls"), "/home/王\u2026/一月工资.xls"},
+        {tail, "\u2026/一月工资.xls"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(catalogue_tree::ElidedPath(path, m, c.width), c.expected) << c.width;
+    // narrower than the file name: its middle goes
+    const QString narrow = catalogue_tree::ElidedPath(path, m, tail - 4);
+    EXPECT_TRUE(narrow.startsWith("一") && narrow.endsWith("xls")) << narrow.toStdString();
+    EXPECT_LE(m.horizontalAdvance(narrow), tail - 4);
+}
+
+TEST_F(CatalogueTest, FilesFromTheCommandLineOrDroppedOpenAsTheOpenButtonOpensThem) {
+    // command line: relative names become absolute paths, opened once the loop runs
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(QString::fromUtf8(SHUHUI_FIXTURES "/workbooks"));
+    fm->OpenCommandLineFiles({"工资.xls", Book("社保.xls")});
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    QApplication::processEvents();
+    EXPECT_EQ(Lines(), (QStringList{Book("工资.xls"), "  工资$", Book("社保.xls"), "  社保$"}));
+
+    // dropped from a file manager, with the clear box and the driver as the button uses them
+    fm->rcbClear->setChecked(true);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Book("考勤.xls")), QUrl("https://example.com/x.xls")});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(fm.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(fm.get(), &drop);
+    EXPECT_EQ(Lines(), (QStringList{Book("考勤.xls"), "  考勤$"}));
+    EXPECT_EQ(fm->adoc_Excel.dataSource(), Book("考勤.xls").toStdString());
+
+    // a failing file stops there with the provider's error, as from the dialog
+    fm->rcbClear->setChecked(false);
+    prompts.calls.clear();
+    EXPECT_FALSE(RunReported([&] {
+        fm->OpenWorkbookFiles({Book("book.xlsx"), Book("工资.xls")});
+        return true;
+    }));
+    EXPECT_EQ(Lines(), (QStringList{Book("考勤.xls"), "  考勤$"}));
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_TRUE(prompts.calls[0].text.contains(Book("book.xlsx")));
+}
+
 TEST_F(CatalogueTest, DriverOfTheConnectionStringFollowsTheRadioButtons) {
     const struct {
         QRadioButton* button;
@@ -306,4 +411,49 @@ TEST_F(CatalogueTest, DriverOfTheConnectionStringFollowsTheRadioButtons) {
     // The radio buttons form one group.
     fm->rrb2003->setChecked(true);
     EXPECT_FALSE(fm->rrb2007->isChecked());
+}
+
+namespace {
+
+// The accessible object of the tree that a screen reader gets for a node (found by its name).
+QAccessibleInterface* AccessibleNode(QAccessibleInterface* parent, const QString& name) {
+    if (!parent) return nullptr;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        if (!child) continue;
+        if (child->text(QAccessible::Name) == name) return child;
+        if (QAccessibleInterface* found = AccessibleNode(child, name)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(CatalogueTest, ScreenReadersHearWhatTheScreenShows) {
+    Open({Book("pay.xls")});
+    QTreeWidgetItem* pay = tree->topLevelItem(0);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, CheckBoxCentre(tree, pay->child(1)));
+    ASSERT_EQ(pay->checkState(0), Qt::PartiallyChecked);
+    // a partly checked workbook reads as partly checked, not as unchecked (Qt 6.4's item views
+    // report checked or unchecked only, so the description says it)
+    QAccessibleInterface* node =
+        AccessibleNode(QAccessible::queryAccessibleInterface(tree), Book("pay.xls"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(QAccessible::Description), QStringLiteral("部分选中"));
+    EXPECT_FALSE(node->state().checked);
+    QAccessibleInterface* sheet =
+        AccessibleNode(QAccessible::queryAccessibleInterface(tree), QStringLiteral("二月$"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->state().checked);
+    EXPECT_EQ(sheet->text(QAccessible::Description), QString());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, CheckBoxCentre(tree, pay));
+    ASSERT_EQ(pay->checkState(0), Qt::Checked);
+    EXPECT_EQ(node->text(QAccessible::Description), QString());
+
+    // the status label reads what it shows after a double-click on the workbook
+    fm->ClickedNode = pay;
+    fm->RzCheckTree1DblClick();
+    EXPECT_EQ(fm->rlbInfo->text(), QStringLiteral("工作簿:") + Book("pay.xls"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(fm->rlbInfo)->text(QAccessible::Name),
+              fm->rlbInfo->text());
 }

@@ -94,6 +94,39 @@ TEST_F(PreviewTest, SheetNodeRunsSelectAllThroughAdoExcel) {
     EXPECT_EQ(fm->rlbInfo->text(), info);
 }
 
+TEST_F(PreviewTest, TheLoadingNoticeStandsWhileASheetIsRead) {
+    // What the notice went through, and whether the rows were there when it was painted.
+    struct Watch : QObject {
+        QStringList seen;
+        TfmMain* fm = nullptr;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Show) seen << "show";
+            if (e->type() == QEvent::Paint)
+                seen << (fm->adoExcel.active() ? "paint after read" : "paint before read");
+            if (e->type() == QEvent::Hide) seen << "hide";
+            return false;
+        }
+    } watch;
+    watch.fm = fm.get();
+    Open({Book("工资.xls")});
+    fm->rzpnl_loading->installEventFilter(&watch);
+    DoubleClick(tree->topLevelItem(0)->child(0));
+    EXPECT_TRUE(fm->adoExcel.active());
+    EXPECT_FALSE(fm->rzpnl_loading->isVisible());
+    ASSERT_GE(watch.seen.size(), 3);
+    EXPECT_EQ(watch.seen.front(), "show");
+    EXPECT_TRUE(watch.seen.contains("paint before read")) << watch.seen.join(",").toStdString();
+    EXPECT_EQ(watch.seen.back(), "hide");
+    // also when the read fails
+    watch.seen.clear();
+    QTreeWidgetItem* missing = new QTreeWidgetItem(tree->topLevelItem(0), {"没有这张表$"});
+    EXPECT_THROW(DoubleClick(missing), std::exception);
+    EXPECT_FALSE(fm->rzpnl_loading->isVisible());
+    EXPECT_EQ(watch.seen.front(), "show");
+    EXPECT_EQ(watch.seen.back(), "hide");
+    fm->rzpnl_loading->removeEventFilter(&watch);
+}
+
 TEST_F(PreviewTest, RealDoubleClickOnASheetGoesThroughTheTreesEvents) {
     Open({Book("工资.xls")});
     QTreeWidgetItem* sheet = tree->topLevelItem(0)->child(0);

@@ -3,10 +3,12 @@
 // with its warnings, file naming and a file read back.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -265,6 +267,79 @@ TEST_F(GridWindowTest, ConfirmWithBadDecimalsOrNoRowFailsAndKeepsThePopupOpen) {
     EXPECT_EQ(fm->edt_field_name->text(), QString());
     EXPECT_THROW(fm->btn_okClick(), shuhui::Error);
     EXPECT_TRUE(fm->rzpnl_Field_edit->isVisible());
+}
+
+TEST_F(GridWindowTest, SummaryListsStayInStepWithKeysAndTheEmptyPartOpensAnEmptyPopup) {
+    fm->rzchckbx_format->setChecked(true);
+    produce("姓名:s|工资:f|人数:i|奖金:f\n张三|3000|2|100\n");
+    fm->btn_sum_option->click();
+    QApplication::processEvents();
+    const QList<QListWidget*> visible = {fm->lst_num_Field, fm->lst_num_Field_sum_type,
+                                         fm->lst_num_Field_xsws, fm->lst_num_Field_hbfh,
+                                         fm->lst_num_Field_align};
+    auto rows = [&] {
+        std::vector<int> out;
+        for (QListWidget* l : visible) out.push_back(l->currentRow());
+        out.push_back(fm->lst_num_Field_id->currentRow());
+        return out;
+    };
+    ASSERT_EQ(listRows(), 3);
+    // a click on one list, then the arrow keys on another: all six follow, and the popup and
+    // "确定" take that row
+    QListWidget* kinds = fm->lst_num_Field_sum_type;
+    QTest::mouseClick(kinds->viewport(), Qt::LeftButton, {},
+                      kinds->visualItemRect(kinds->item(0)).center());
+    EXPECT_EQ(rows(), std::vector<int>(6, 0));
+    QListWidget* signs = fm->lst_num_Field_hbfh;
+    signs->setFocus();
+    QTest::keyClick(signs, Qt::Key_Down);
+    QTest::keyClick(signs, Qt::Key_Down);
+    EXPECT_EQ(rows(), std::vector<int>(6, 2));
+    QTest::keyClick(fm->lst_num_Field_align, Qt::Key_Up);
+    EXPECT_EQ(rows(), std::vector<int>(6, 1));
+    fm->lst_num_FieldDblClick();
+    EXPECT_EQ(fm->edt_field_name->text(), QString("人数"));
+    fm->btn_edit_show_close->click();
+
+    // with no row selected, a double-click below the rows opens the popup with empty texts, and
+    // "确定" then fails as it does without a row
+    for (QListWidget* l : visible) {
+        fm->SelectSummaryRow(-1);
+        const QPoint below(5, l->viewport()->height() - 3);
+        ASSERT_EQ(l->itemAt(below), nullptr);
+        QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, below);
+        EXPECT_TRUE(fm->rzpnl_Field_edit->isVisible()) << l->objectName().toStdString();
+        EXPECT_EQ(fm->edt_field_name->text(), QString());
+        EXPECT_EQ(fm->cbb_sum_type->currentText(), QString());
+        EXPECT_THROW(fm->btn_okClick(), shuhui::Error);
+        fm->btn_edit_show_close->click();
+    }
+}
+
+TEST_F(GridWindowTest, ScreenReadersHearTheFilterConditionAndTheFooter) {
+    fm->rzchckbx_format->setChecked(true);
+    produce(kWorked);
+    auto spoken = [&](const char* name) {
+        auto* w = fm->findChild<QWidget*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w ? QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name) : QString();
+    };
+    auto* filterLabel = fm->findChild<QLabel*>("lbl_filter_text");
+    ASSERT_NE(filterLabel, nullptr);
+    EXPECT_EQ(spoken("lbl_filter_text"), filterLabel->text());
+    engine().setFilter(1, grid::ColumnFilter::greater(workbooks::Value::fromNumber(2900)));
+    QApplication::processEvents();
+    EXPECT_EQ(filterLabel->text(), QString("工资 > 2900"));
+    EXPECT_EQ(spoken("lbl_filter_text"), QString("工资 > 2900"));
+    // the footer: every text it shows, with its column
+    const QStringList f = footer();
+    EXPECT_EQ(spoken("pnl_grid_footer"),
+              QString("页脚: 姓名 %1, 工资 %2, 人数 %3").arg(f[0], f[1], f[2]));
+    engine().clearFilters();
+    QApplication::processEvents();
+    EXPECT_EQ(
+        spoken("pnl_grid_footer"),
+        QString("页脚: 姓名 %1, 工资 %2, 人数 %3").arg(footer()[0], footer()[1], footer()[2]));
 }
 
 TEST_F(GridWindowTest, TextTypedIntoAPopupBoxAndEnterAddsNoEntry) {

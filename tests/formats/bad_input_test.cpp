@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "formats/error.h"
 #include "formats/reader.h"
@@ -219,6 +220,39 @@ TEST(HandWrittenXlsx, CellsWithoutReferencesAndInlineStrings) {
     Workbook head = readWorkbookBytes(bytes, "hand.xlsx", oneRow);
     EXPECT_EQ(head.sheets[0].cells.size(), 4u);
     EXPECT_FALSE(head.sheets[0].complete);
+}
+
+TEST(HandWrittenXlsx, IsoDateCellsAreDates) {
+    // t="d" cells as LibreOffice and openpyxl may write them; the plain shape goes through the
+    // sheet scanner, the prefixed one through expat alone.
+    const std::string cells =
+        "<sheetData><row r=\"1\"><c r=\"A1\" t=\"d\"><v>2024-01-31</v></c>"
+        "<c r=\"B1\" t=\"d\"><v>2024-01-31T12:30:00</v></c>"
+        "<c r=\"C1\" t=\"d\"><v>下周</v></c></row></sheetData>";
+    const std::string prefixed =
+        std::regex_replace(cells, std::regex("<(/?)(sheetData|row|c|v)\\b"), "<$1x:$2");
+    const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    for (const std::string& part :
+         {"<worksheet xmlns=\"" + ns + "\">" + cells + "</worksheet>",
+          "<x:worksheet xmlns:x=\"" + ns + "\">" + prefixed + "</x:worksheet>"}) {
+        for (bool d1904 : {false, true}) {
+            auto bytes = shuhui::test::makeHandXlsx(tempPath("dates.xlsx"), part, "",
+                                                    d1904 ? "<workbookPr date1904=\"true\"/>" : "");
+            Workbook wb = readWorkbookBytes(bytes, "dates.xlsx");
+            const Sheet& s = wb.sheets[0];
+            ASSERT_EQ(s.cells.size(), 3u);
+            const double day = d1904 ? 43860 : 45322;
+            EXPECT_EQ(s.cells[0].type, CellType::Number) << part;
+            EXPECT_EQ(s.cells[0].number, day);
+            EXPECT_TRUE(wb.isDate(s.cells[0]));
+            EXPECT_EQ(wb.style(s.cells[0]).numFmt, "yyyy-mm-dd");
+            EXPECT_NEAR(s.cells[1].number, day + 0.5208333333, 1e-9);
+            EXPECT_TRUE(wb.isDate(s.cells[1]));
+            EXPECT_EQ(wb.style(s.cells[1]).numFmt, "yyyy-mm-dd hh:mm:ss");
+            EXPECT_EQ(s.cells[2].type, CellType::Text);
+            EXPECT_EQ(wb.text(s.cells[2]), "下周");
+        }
+    }
 }
 
 TEST(HandWrittenXlsx, BrokenPartsAreNamed) {

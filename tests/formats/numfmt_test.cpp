@@ -92,6 +92,41 @@ TEST(SerialDates, IsoText) {
     EXPECT_EQ(serial1904To1900(43860), 45322);
 }
 
+TEST(SerialDates, FromIsoText) {
+    struct Case {
+        const char* iso;
+        bool d1904;
+        std::optional<double> serial;
+    } cases[] = {
+        {"1900-01-01", false, 1},
+        {"1900-02-28", false, 59},
+        {"1900-03-01", false, 61},
+        {"2024-01-31", false, 45322},
+        {"2024-01-31T12:30:00", false, 45322 + 0.5208333333333334},
+        {"2024-01-31T12:00:00.5Z", false, 45322.5 + 0.5 / 86400},
+        {"2024-01-31T12:00:00+08:00", false, 45322.5},
+        {"2024-01-31 06:00", false, 45322.25},
+        {"18:00:00", false, 0.75},
+        {"1904-01-01", true, 0},
+        {"2024-01-31", true, 43860},
+        {"9999-12-31", false, 2958465},
+        {"1899-12-31", false, std::nullopt},
+        {"2023-02-29", false, std::nullopt},
+        {"2024-13-01", false, std::nullopt},
+        {"2024-01-31T25:00:00", false, std::nullopt},
+        {"2024-01-31x", false, std::nullopt},
+        {"张三", false, std::nullopt},
+        {"", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto got = isoToSerial(c.iso, c.d1904);
+        ASSERT_EQ(got.has_value(), c.serial.has_value()) << c.iso;
+        if (got) {
+            EXPECT_NEAR(*got, *c.serial, 1e-9) << c.iso;
+        }
+    }
+}
+
 TEST(Addresses, ColumnsAndRanges) {
     EXPECT_EQ(columnLetters(0), "A");
     EXPECT_EQ(columnLetters(25), "Z");

@@ -107,6 +107,124 @@ TEST_F(Form1Test, RightButtonOnTheCaptionMovesTheWindow) {
     EXPECT_EQ(form.pos(), start + QPoint(30, 15));
 }
 
+// A press, moves and releases as the window system delivers them to the pressed widget; points
+// are given relative to where the widget was when the pointer came (the screen does not move with
+// the window).
+struct Pointer {
+    QWidget* w;
+    Qt::MouseButtons held;
+    QPoint origin = w->mapToGlobal(QPoint(0, 0));
+    void press(Qt::MouseButton b, QPoint at) {
+        held |= b;
+        send(QEvent::MouseButtonPress, b, at);
+    }
+    void release(Qt::MouseButton b, QPoint at) {
+        held &= ~b;
+        send(QEvent::MouseButtonRelease, b, at);
+    }
+    void move(QPoint at) { send(QEvent::MouseMove, Qt::NoButton, at); }
+    void send(QEvent::Type type, Qt::MouseButton b, QPoint at) {
+        const QPoint global = origin + at;
+        QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), b,
+                      type == QEvent::MouseButtonRelease ? held : held | b, {});
+        QApplication::sendEvent(w, &e);
+    }
+};
+
+// Stands for a window manager that accepts every request and takes over.
+struct WindowManager {
+    std::vector<std::pair<bool, Qt::Edges>> requests;
+    explicit WindowManager(TForm1& form) {
+        form.setWindowManagerRequest([this](bool move, Qt::Edges edges) {
+            requests.push_back({move, edges});
+            return true;
+        });
+    }
+};
+
+TEST_F(Form1Test, LeftButtonMovesAskTheWindowManagerOnlyOnceThePointerMoves) {
+    WindowManager wm(form);
+    Pointer p{form.Image3, {}};
+    p.press(Qt::LeftButton, {100, 10});
+    p.release(Qt::LeftButton, {100, 10});
+    EXPECT_TRUE(wm.requests.empty());
+    p.press(Qt::LeftButton, {100, 10});
+    p.move({101, 10});  // within the drag distance
+    EXPECT_TRUE(wm.requests.empty());
+    p.move({130, 25});
+    ASSERT_EQ(wm.requests.size(), 1u);
+    EXPECT_TRUE(wm.requests[0].first);
+    p.release(Qt::LeftButton, {130, 25});
+    // resizing needs no wait: a grip has no double-click
+    Pointer grip{form.Image7, {}};
+    grip.press(Qt::LeftButton, {2, 100});
+    ASSERT_EQ(wm.requests.size(), 2u);
+    EXPECT_EQ(wm.requests[1], std::make_pair(false, Qt::Edges(Qt::RightEdge)));
+    grip.release(Qt::LeftButton, {2, 100});
+}
+
+TEST_F(Form1Test, OtherButtonsMoveAndResizeUntilTheirOwnRelease) {
+    // The window manager would follow the left button only; these drags stay ours.
+    WindowManager wm(form);
+    struct {
+        QWidget* handle;
+        Qt::MouseButton button;
+        QPoint topLeftShift;
+        QSize sizeChange;
+    } cases[] = {
+        {form.Image3, Qt::RightButton, {30, 15}, {0, 0}},
+        {form.Image13, Qt::MiddleButton, {30, 15}, {0, 0}},
+        {form.Image7, Qt::RightButton, {0, 0}, {30, 0}},
+        {form.Image12, Qt::MiddleButton, {0, 0}, {30, 15}},
+    };
+    for (const auto& c : cases) {
+        const QRect start = form.geometry();
+        Pointer p{c.handle, {}};
+        p.press(c.button, {2, 2});
+        p.move({32, 17});
+        // another button pressed and released meanwhile does not end the drag
+        p.press(Qt::LeftButton, {32, 17});
+        p.release(Qt::LeftButton, {32, 17});
+        p.move({32, 17});
+        EXPECT_EQ(form.pos(), start.topLeft() + c.topLeftShift)
+            << c.handle->objectName().toStdString();
+        EXPECT_EQ(form.size(), start.size() + c.sizeChange) << c.handle->objectName().toStdString();
+        p.release(c.button, {32, 17});
+        // after the release the pointer moves freely
+        p.move({60, 40});
+        EXPECT_EQ(form.pos(), start.topLeft() + c.topLeftShift);
+        EXPECT_EQ(form.size(), start.size() + c.sizeChange);
+        form.setGeometry(start);
+    }
+    EXPECT_TRUE(wm.requests.empty());
+}
+
+TEST_F(Form1Test, DoubleClickOnEveryPartOfTheStripWithAWindowManager) {
+    // The first click of a double-click must not hand the pointer to the window manager.
+    WindowManager wm(form);
+    for (QWidget* w : {static_cast<QWidget*>(form.Image3), static_cast<QWidget*>(form.Image13),
+                       static_cast<QWidget*>(form.Image15)}) {
+        const bool wasMaximised = form.windowState() & Qt::WindowMaximized;
+        Pointer p{w, {}};
+        p.press(Qt::LeftButton, {2, 1});
+        p.release(Qt::LeftButton, {2, 1});
+        p.send(QEvent::MouseButtonDblClick, Qt::LeftButton, {2, 1});
+        p.release(Qt::LeftButton, {2, 1});
+        EXPECT_NE(bool(form.windowState() & Qt::WindowMaximized), wasMaximised)
+            << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(wm.requests.empty());
+}
+
+TEST_F(Form1Test, MaximiseButtonIsNamedForWhatItDoes) {
+    EXPECT_EQ(form.RzBmpButton2->accessibleName(), QStringLiteral("最大化"));
+    form.RzBmpButton2->click();
+    EXPECT_EQ(form.RzBmpButton2->accessibleName(), QStringLiteral("还原"));
+    EXPECT_EQ(form.RzBmpButton2->accessibleDescription(), QStringLiteral("RzBmpButton2"));
+    form.RzBmpButton2->click();
+    EXPECT_EQ(form.RzBmpButton2->accessibleName(), QStringLiteral("最大化"));
+}
+
 TEST_F(Form1Test, NamedControlsCarryNameAndDescription) {
     for (const char* name : {"rpTop",        "Image2",   "Image1",   "Image3",       "Image5",
                              "Image4",       "RzLabel1", "Image16",  "RzBmpButton3", "RzBmpButton2",

@@ -263,6 +263,46 @@ TEST(GridView, DistinctValuesForTheDropDown) {
     EXPECT_TRUE(d.hasBlanks);
 }
 
+TEST(GridView, TextsGroupSortAndListInChineseOrder) {
+    // By code point 人 < 仓 < 信 < 测 < 财; a Chinese user expects pinyin: cai, cang, ce, ren, xin.
+    const char* data =
+        "部门:s|序号:i\n人力资源部|1\n仓储物流部|2\n信息技术部|3\n测试部|4\n财务部|5\n"
+        "|6\n12|7\n仓储物流部|8\nAbc|9";
+    const std::vector<std::string> pinyin = {"财务部", "仓储物流部", "测试部", "人力资源部",
+                                             "信息技术部"};
+    GridView v;
+    v.setResult(makeResult(data));
+    v.addColumn("部门");
+    v.addColumn("序号");
+    // the drop-down in the Chinese locale's order: digits, Han characters by pinyin, Latin letters
+
+    std::vector<Value> want = {Value::fromText("12")};
+    for (const auto& t : pinyin) want.push_back(Value::fromText(t));
+    want.push_back(Value::fromText("Abc"));
+    const DistinctValues d = v.distinctValues(0);
+    EXPECT_EQ(d.values, want);
+    // sorted column, both ways
+    auto column = [&] {
+        std::string out;
+        for (uint32_t r : v.filteredRows()) out += v.cellText(r, 0) + ",";
+        return out;
+    };
+    v.sortBy(0, true);
+    EXPECT_EQ(column(), ",12,财务部,仓储物流部,仓储物流部,测试部,人力资源部,信息技术部,Abc,");
+    v.sortBy(0, false);
+    EXPECT_EQ(column(), "Abc,信息技术部,人力资源部,测试部,仓储物流部,仓储物流部,财务部,12,,");
+    // groups
+    v.sortBy(std::nullopt);
+    v.groupBy(0);
+    std::vector<std::string> groups;
+    for (const ViewRow& r : v.rows())
+        if (r.kind == RowKind::GroupHeader) groups.push_back(v.groupValueText(r.index));
+    std::vector<std::string> wantGroups = {"", "12"};
+    wantGroups.insert(wantGroups.end(), pinyin.begin(), pinyin.end());
+    wantGroups.push_back("Abc");
+    EXPECT_EQ(groups, wantGroups);
+}
+
 TEST(GridView, SortingIsStableAndInsideGroups) {
     Staff s;
     s.view.sortBy(2, false);

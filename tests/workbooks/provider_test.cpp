@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "test_support.h"
+#include "workbooks/no_case.h"
+#include "workbooks/sheet_table.h"
 
 namespace shuhui::workbooks::test {
 namespace {
@@ -260,6 +262,47 @@ TEST_F(ProviderTest, CaseBlindComparisonsWithConstants) {
               (Rows{"4000"}));
     EXPECT_EQ(rows(run("select 姓名 from " + pay + " where 基本工资 = 6000")), (Rows{"李四"}));
     EXPECT_EQ(rows(run("select 'a:b\\c' from " + pay + " where 姓名='王五'")), (Rows{"a:b\\c"}));
+}
+
+TEST_F(ProviderTest, FullWidthLettersCompareWithoutRegardToCase) {
+    const std::string a = ref8("全角.xls", "甲$"), b = ref8("全角.xls", "乙$");
+    // constants, through the engine's NOCASE collation and through the sheet's hash index
+    EXPECT_EQ(rows(run("select 金额 from " + a + " where 编号 = 'ａｂｃ'")), (Rows{"1"}));
+    EXPECT_EQ(rows(run("select 金额 from " + a + " where 编号 in ('xY', 'ｘＹ')")), (Rows{"2"}));
+    EXPECT_EQ(rows(run("select 金额 from " + a + " where 编号 > 'ｘ' order by 编号")), (Rows{"2"}));
+    // the join step's direct path and the engine agree; half-width ABC stays apart
+    const std::string join =
+        "select T0.金额,T1.备注 from " + a + " T0, " + b + " T1 where T0.编号=T1.编号";
+    EXPECT_EQ(rows(run(join), true), (Rows{"1|小写", "2|混合"}));
+    EXPECT_EQ(rows(run(join + " and 1=1"), true), (Rows{"1|小写", "2|混合"}));
+}
+
+TEST(ProviderNoCase, FoldsAsciiAndFullWidthLettersOnly) {
+    struct {
+        const char* a;
+        const char* b;
+        int order;
+    } cases[] = {
+        {"Zhang", "zHANG", 0},
+        {"ＡＢＣ", "ａｂｃ", 0},
+        {"Ｚ", "ｚ", 0},
+        {"ABC", "ＡＢＣ", -1},
+        {"Ａ", "Ｂ", -1},
+        {"ａ", "Ｂ", -1},
+        {"张三", "张三", 0},
+        {"Ä", "ä", -1},
+        {"abc", "abcd", -1},
+        {"ｚ", "ＡＢ", 1},
+        {"\xbc\xa1", "\xbd\x81", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(compareNoCase(c.a, c.b), c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(compareNoCase(c.b, c.a), -c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(equalsNoCase(c.a, c.b), c.order == 0) << c.a << " / " << c.b;
+        if (c.order == 0) {
+            EXPECT_EQ(HashIndex::hashTextNoCase(c.a), HashIndex::hashTextNoCase(c.b)) << c.a;
+        }
+    }
 }
 
 TEST_F(ProviderTest, PathsHoldingColonAndBackslash) {

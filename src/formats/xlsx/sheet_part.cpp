@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "formats/numfmt.h"
 #include "formats/read_errors.h"
 #include "formats/xlsx/sheet_scan.h"
 #include "formats/xlsx/xml_part.h"
@@ -77,6 +78,7 @@ struct SheetHandler {
     const std::string& part;
     std::optional<uint32_t> maxRows;
     uint64_t maxShared = 0;  // 1 + the largest shared-string index seen
+    bool date1904 = false;   // the date system t="d" cells are converted to
     size_t reserveCap = 0;   // most cells to reserve from the declared dimension
     bool stopped = false;
 
@@ -297,9 +299,20 @@ struct SheetHandler {
                 maxShared = std::max<uint64_t>(maxShared, idx + 1);
                 break;
             }
+            case T::Date:
+                if (buf.empty()) {
+                    cell.type = CellType::Blank;
+                    break;
+                }
+                if (const auto serial = isoToSerial(buf, date1904)) {
+                    cell.type = CellType::Number;
+                    cell.number = *serial;
+                    cell.small = kIsoDate;
+                    break;
+                }
+                [[fallthrough]];  // text that is no date stays text
             case T::Str:
             case T::Inline:
-            case T::Date:
                 cell.type = CellType::Text;
                 cell.small = kInline;
                 cell.text = uint32_t(inlineStrings.size());
@@ -484,7 +497,7 @@ class ScannedSheetPart {
 
 SheetPartRead readSheetPart(Zip& zip, const std::string& part, Sheet& sh,
                             std::vector<std::string>& inlineStrings, const std::string& file,
-                            const ReadOptions& options, size_t reserveCap) {
+                            const ReadOptions& options, size_t reserveCap, bool date1904) {
     SheetPartRead out;
     const bool mayStop = options.maxRows.has_value();
     bool done = false;
@@ -497,6 +510,7 @@ SheetPartRead readSheetPart(Zip& zip, const std::string& part, Sheet& sh,
         try {
             SheetHandler h(sh, inlineStrings, file, part, options.maxRows);
             h.reserveCap = reserveCap;
+            h.date1904 = date1904;
             ScannedSheetPart scan(h, file, part);
             out.found = zip.read(
                 part, [&](const char* d, size_t n, bool last) { return scan.feed(d, n, last); },
@@ -520,6 +534,7 @@ SheetPartRead readSheetPart(Zip& zip, const std::string& part, Sheet& sh,
     if (!done) {
         SheetHandler h(sh, inlineStrings, file, part, options.maxRows);
         h.reserveCap = reserveCap;
+        h.date1904 = date1904;
         out.found = parsePart(zip, part, h, file, mayStop);
         out.stopped = h.stopped;
         out.maxShared = h.maxShared;

@@ -16,6 +16,10 @@ namespace shuhui::formats::detail::xlsx {
 // Cells of type Text refer to shared strings by index while a sheet is read; an inline string is
 // marked with small = kInline and indexes `inlineStrings` until the pools are joined.
 constexpr uint8_t kInline = 1;
+// A number read from a t="d" cell (ISO 8601 text, converted to a serial of the workbook's date
+// system) is marked with small = kIsoDate until the styles are known: one whose style does not
+// show a date then gets a date style of its own.
+constexpr uint8_t kIsoDate = 2;
 
 struct SheetPartRead {
     bool found = false;      // the part exists in the package
@@ -28,6 +32,6 @@ struct SheetPartRead {
 // reserveCap bounds the cells reserved from the part's declared dimension.
 SheetPartRead readSheetPart(Zip& zip, const std::string& part, Sheet& sheet,
                             std::vector<std::string>& inlineStrings, const std::string& file,
-                            const ReadOptions& options, size_t reserveCap);
+                            const ReadOptions& options, size_t reserveCap, bool date1904);
 
 }  // namespace shuhui::formats::detail::xlsx

@@ -11,10 +11,12 @@
 // and the theme's colours. A sheet stops after ReadOptions::maxRows rows by stopping expat and
 // inflating no further.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string_view>
 
+#include "formats/numfmt.h"
 #include "formats/read_errors.h"
 #include "formats/xlsx/sheet_part.h"
 #include "formats/xlsx/styles.h"
@@ -228,8 +230,8 @@ class XlsxReader {
             // plausibly hold (a cell takes well over 2 compressed bytes in real sheets)
             const size_t reserveCap = size_t(
                 std::min<uint64_t>(zip_.compressedSize(targets[i]) / 2 + 1024, uint64_t(1) << 24));
-            const SheetPartRead read =
-                readSheetPart(zip_, targets[i], sh, inlineStrings, file_, opt_, reserveCap);
+            const SheetPartRead read = readSheetPart(zip_, targets[i], sh, inlineStrings, file_,
+                                                     opt_, reserveCap, wb_.date1904);
             if (!read.found)
                 fail(ErrorKind::Corrupt, file_,
                      "文件已损坏（压缩包中缺少工作表“" + sh.name + "”的 " + targets[i] + "）");
@@ -273,10 +275,33 @@ class XlsxReader {
         // styles
         if (stylesPart.empty()) stylesPart = baseDir + "styles.xml";
         wb_.styles = readStyles(zip_, stylesPart, themePart, opt_.styles, file_);
+        giveIsoDatesDateStyles();
         return std::move(wb_);
     }
 
   private:
+    // A t="d" cell shows a date whatever its style says: a style without a date format is copied
+    // once with "yyyy-mm-dd" (or "yyyy-mm-dd hh:mm:ss" for a time of day) in its place.
+    void giveIsoDatesDateStyles() {
+        std::map<std::pair<uint32_t, bool>, uint32_t> copies;
+        for (Sheet& sh : wb_.sheets)
+            for (Cell& c : sh.cells) {
+                if (c.type != CellType::Number || c.small != kIsoDate) continue;
+                c.small = 0;
+                if (isDateFormat(wb_.style(c).numFmt)) continue;
+                const bool withTime = c.number != std::floor(c.number);
+                const uint32_t from = c.style < wb_.styles.size() ? c.style : 0;
+                auto [it, added] = copies.try_emplace({from, withTime}, 0);
+                if (added) {
+                    CellStyle st = wb_.styles[from];
+                    st.numFmt = withTime ? "yyyy-mm-dd hh:mm:ss" : "yyyy-mm-dd";
+                    it->second = uint32_t(wb_.styles.size());
+                    wb_.styles.push_back(std::move(st));
+                }
+                c.style = it->second;
+            }
+    }
+
     Zip zip_;
     const std::string& file_;
     const ReadOptions& opt_;

@@ -31,7 +31,7 @@ FilterBox::FilterBox(QWidget* parent) : QWidget(parent) {
 void FilterBox::setCondition(const QString& text) {
     condition_ = text;
     clear_->setEnabled(!text.isEmpty());
-    label_->setText(text.isEmpty() ? QString::fromUtf8(kEmptyText) : text);
+    SetLabelText(label_, text.isEmpty() ? QString::fromUtf8(kEmptyText) : text);
     label_->setStyleSheet(text.isEmpty() ? "color: rgb(120,130,145);" : "color: black;");
     label_->setToolTip(text);
 }

@@ -12,6 +12,27 @@ namespace shuhui::grid::view {
 FooterRow::FooterRow(GridModel* model, QHeaderView* header, QWidget* viewport, QWidget* parent)
     : QWidget(parent), model_(model), header_(header), viewport_(viewport) {
     setFixedHeight(kHeight);
+    for (auto signal : {&GridModel::summariesChanged, &GridModel::engineChanged})
+        connect(model_, signal, this, &FooterRow::updateSpokenText);
+    connect(model_, &QAbstractItemModel::modelReset, this, &FooterRow::updateSpokenText);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &FooterRow::updateSpokenText);
+    connect(model_, &QAbstractItemModel::headerDataChanged, this, &FooterRow::updateSpokenText);
+    connect(header_, &QHeaderView::sectionCountChanged, this, &FooterRow::updateSpokenText);
+}
+
+QString FooterRow::spokenText() const {
+    QStringList parts;
+    const QStringList t = texts();
+    for (int c = 0; c < t.size(); ++c) {
+        if (t[c].isEmpty() || header_->isSectionHidden(c)) continue;
+        parts << model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() + " " + t[c];
+    }
+    const QString caption = QStringLiteral("页脚");
+    return parts.isEmpty() ? caption : caption + ": " + parts.join(", ");
+}
+
+void FooterRow::updateSpokenText() {
+    setAccessibleName(spokenText());
 }
 
 QStringList FooterRow::texts() const {

@@ -22,9 +22,15 @@ class FooterRow : public QWidget {
     // `viewport`: the table's viewport, whose left edge the header positions count from.
     FooterRow(GridModel* model, QHeaderView* header, QWidget* viewport, QWidget* parent);
     QStringList texts() const;
+    // What the footer shows, for screen readers (its accessible name): "页脚" and the caption and
+    // text of every shown column with a footer text, e.g. "页脚: 工资 9500.50, 人数 6".
+    QString spokenText() const;
 
   protected:
     void paintEvent(QPaintEvent*) override;
+
+  private slots:
+    void updateSpokenText();
 
   private:
     GridModel* model_;

@@ -136,16 +136,17 @@ TEST_F(ResultGridTest, DropOnGroupBoxGroupsAndDropOnHeaderUngroups) {
     EXPECT_EQ(box->captions(), QStringList{"部门"});
     EXPECT_EQ(model()->columnCount(), 3);  // the grouped column leaves the grid
     EXPECT_EQ(model()->headerData(0, Qt::Horizontal).toString(), QString("姓名"));
-    // Three collapsed groups (技术部, 财务部, 销售部), each with its footer (always visible).
+    // Three collapsed groups in pinyin order (财务部, 技术部, 销售部), each with its footer (always
+    // visible).
     ASSERT_EQ(model()->rowCount(), 6);
     EXPECT_EQ(model()->rowKind(0), RowKind::GroupHeader);
-    EXPECT_EQ(cell(0, 0), QString("部门 : 技术部 (1)"));
-    EXPECT_EQ(cell(2, 0), QString("部门 : 财务部 (2)"));
-    EXPECT_EQ(model()->rowKind(3), RowKind::GroupFooter);
+    EXPECT_EQ(cell(0, 0), QString("部门 : 财务部 (2)"));
+    EXPECT_EQ(cell(2, 0), QString("部门 : 技术部 (1)"));
+    EXPECT_EQ(model()->rowKind(1), RowKind::GroupFooter);
     // The count sits under the grouped 部门, which no longer shows; the sums stay.
-    EXPECT_EQ(cell(3, 0), QString(""));
-    EXPECT_EQ(cell(3, 1), QString("4300.50"));
-    EXPECT_EQ(cell(3, 2), QString("2.00"));
+    EXPECT_EQ(cell(1, 0), QString(""));
+    EXPECT_EQ(cell(1, 1), QString("4300.50"));
+    EXPECT_EQ(cell(1, 2), QString("2.00"));
 
     // A second level goes inside the first, in drop order.
     ASSERT_TRUE(drop(box, grid::view::kColumnMime, 3, QPoint(20, 10)));  // 人数
@@ -154,8 +155,8 @@ TEST_F(ResultGridTest, DropOnGroupBoxGroupsAndDropOnHeaderUngroups) {
     EXPECT_FALSE(drop(box, "text/plain", 1, QPoint(20, 10)));
 
     // Dragging the first level back onto the header ungroups it; the other level stays.
-    ASSERT_TRUE(
-        drop(grid->tableView()->gridHeader()->viewport(), grid::view::kGroupMime, 0, QPoint(10, 5)));
+    ASSERT_TRUE(drop(grid->tableView()->gridHeader()->viewport(), grid::view::kGroupMime, 0,
+                     QPoint(10, 5)));
     EXPECT_EQ(box->captions(), QStringList{"人数"});
     EXPECT_EQ(model()->columnCount(), 3);
     grid->ungroupColumn(3);
@@ -167,13 +168,13 @@ TEST_F(ResultGridTest, GroupRowsExpandByArrowDoubleClickAndKeys) {
     grid->groupByColumn(0);
     auto* table = grid->tableView();
     ASSERT_EQ(model()->rowCount(), 6);
-    // Arrow click opens 财务部 (2 rows).
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->groupArrowRect(2).center());
+    // Arrow click opens 财务部 (2 rows), the first group.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->groupArrowRect(0).center());
     EXPECT_EQ(model()->rowCount(), 8);
-    EXPECT_EQ(model()->rowKind(3), RowKind::Data);
-    EXPECT_EQ(cell(3, 0), QString("李四"));
+    EXPECT_EQ(model()->rowKind(1), RowKind::Data);
+    EXPECT_EQ(cell(1, 0), QString("李四"));
     // Key - on the group row closes it, + opens it again.
-    table->setCurrentIndex(model()->index(2, 0));
+    table->setCurrentIndex(model()->index(0, 0));
     QTest::keyClick(table, Qt::Key_Minus);
     EXPECT_EQ(model()->rowCount(), 6);
     QTest::keyClick(table, Qt::Key_Plus);
@@ -289,7 +290,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, button.center());
     grid::view::FilterPopup* popup = grid->filterPopup();
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(popup->values()->count(), 3);  // 技术部, 财务部, 销售部: no blanks in 部门
+    ASSERT_EQ(popup->values()->count(), 3);  // 财务部, 技术部, 销售部: no blanks in 部门
     for (int i = 0; i < 3; ++i) EXPECT_EQ(popup->values()->item(i)->checkState(), Qt::Checked);
     // Untick 销售部.
     for (int i = 0; i < 3; ++i)
@@ -297,7 +298,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
             popup->values()->item(i)->setCheckState(Qt::Unchecked);
     popup->apply();
     EXPECT_EQ(model()->rowCount(), 3);
-    EXPECT_EQ(grid->filterText(), QString("部门 in (技术部, 财务部)"));
+    EXPECT_EQ(grid->filterText(), QString("部门 in (财务部, 技术部)"));
 
     // The 工资 column offers its blank cell and takes a condition instead of ticks.
     popup = grid->openFilterPopup(2);
@@ -306,7 +307,7 @@ TEST_F(ResultGridTest, ColumnDropDownFiltersByTickedValuesOrCondition) {
     popup->condition()->setCurrentIndex(3);  // 大于
     popup->operand()->setText("2000");
     popup->apply();
-    EXPECT_EQ(grid->filterText(), QString("部门 in (技术部, 财务部) and 工资 > 2000"));
+    EXPECT_EQ(grid->filterText(), QString("部门 in (财务部, 技术部) and 工资 > 2000"));
     EXPECT_EQ(model()->rowCount(), 1);  // 李四
     popup = grid->openFilterPopup(2);
     popup->clear();
