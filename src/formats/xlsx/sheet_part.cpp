@@ -96,7 +96,7 @@ struct SheetHandler {
     template <class X>
     void start(X* x, std::string_view name, const char** atts) {
         const char c0 = name[0];
-        if (c0 == 'c' && name.size() == 1) {  // c, ECMA-376 Part 1 18.3.1.4
+        if (c0 == 'c' && name.size() == 1) {  // c, ECMA-376-1 18.3.1.4
             startCell(x, atts);
         } else if (c0 == 'v' && name.size() == 1) {
             inV = inCell;
@@ -340,7 +340,7 @@ struct SheetHandler {
 // sheetData). The same handler gets the events of all three. When the scanner gives up, the sink
 // stops and gaveUp() tells the caller to read the part again through expat alone.
 
-// The gate notes where expat saw the <sheetData> start tag (ECMA-376 Part 1 18.3.1.80).
+// The gate notes where expat saw the <sheetData> start tag (ECMA-376-1 18.3.1.80).
 struct SheetGate {
     SheetHandler& h;
     int64_t sheetDataAt = -1;

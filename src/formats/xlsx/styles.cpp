@@ -233,7 +233,7 @@ struct StylesHandler {
                 x.fill = u32(attr(atts, "fillId"));
                 x.border = u32(attr(atts, "borderId"));
                 xfs.push_back(x);
-            } else if (name == "alignment" && !xfs.empty()) {  // ECMA-376 Part 1 18.8.1
+            } else if (name == "alignment" && !xfs.empty()) {  // ECMA-376-1 18.8.1
                 if (const char* h = attr(atts, "horizontal")) xfs.back().h = hAlign(h);
                 if (const char* v = attr(atts, "vertical")) xfs.back().v = vAlign(v);
                 xfs.back().wrap = truthy(attr(atts, "wrapText"));
