@@ -114,16 +114,9 @@ void TfmMain::RzCheckTree1DblClick() {
             // Any sheet may be large: the notice stands from the double-click until the rows are
             // in the grid (and goes with an error too).
             LoadingNotice notice(rzpnl_loading);
-            adoExcel.setSql(wb::previewSql(driver, node->parent()->text(0).toStdString(),
-                                           node->text(0).toStdString()));
-            // The new text closed the old result: its rows leave the grid, whose columns stand
-            // until the rebuild (or, when the open fails, until the next result).
-            if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {
-                cxGrid1Level1->engine().setResult(adoExcel.sharedResult());
-                cxGrid1Level1->refresh();
-            }
-            adoExcel.open();
-            RebuildResultGrid();
+            if (OpenResultQuery(wb::previewSql(driver, node->parent()->text(0).toStdString(),
+                                               node->text(0).toStdString())))
+                RebuildResultGrid();
         }
     }
     trnspnl_over->repaint();

@@ -280,15 +280,8 @@ void TfmMain::btn_field_verhbClick() {
         vm::unionQuery(Std(DriverText()), FieldsOf(edt_ver_hb_text->item(0)), sheets);
 
     LoadingNotice notice(rzpnl_loading);
-    adoExcel.setSql(sql);
-    // The new text closed the old result: its rows leave the grid, whose columns stand until the
-    // rebuild.
-    if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {
-        cxGrid1Level1->engine().setResult(adoExcel.sharedResult());
-        cxGrid1Level1->refresh();
-    }
     try {
-        adoExcel.open();
+        if (!OpenResultQuery(sql)) return;
     } catch (const std::exception&) {
         ShowWarning(Q(vm::kUnionFailed), Q(vm::kCaption));
         return;

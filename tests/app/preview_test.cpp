@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <exception>
 #include <memory>
@@ -216,4 +217,33 @@ TEST_F(PreviewTest, FailedOpenLeavesPreviewsFailingUntilAWorkbookOpens) {
     DoubleClick(sheet);
     EXPECT_EQ(fm->adoExcel.sql(), SelectAll("Excel 8.0", Book("工资.xls"), "工资$"));
     EXPECT_TRUE(fm->adoExcel.active());
+}
+
+// "取消" under the notice stops a running query: "已取消" is said, adoExcel holds its earlier text
+// and result again and the grid keeps its rows.
+TEST_F(PreviewTest, CancelLeavesTheEarlierResultInPlace) {
+    Open({Book("工资.xls")});
+    DoubleClick(tree->topLevelItem(0)->child(0));
+    ASSERT_TRUE(fm->adoExcel.active());
+    const std::string earlierSql = fm->adoExcel.sql();
+    const auto earlier = fm->adoExcel.sharedResult();
+    const size_t rows = fm->cxGrid1Level1->engine().result()->rowCount();
+    ASSERT_GT(rows, 0u);
+
+    QTimer::singleShot(100, [&] {
+        EXPECT_TRUE(fm->btn_loading_cancel->isVisible());
+        QTest::mouseClick(fm->btn_loading_cancel, Qt::LeftButton);
+    });
+    const std::string runaway =
+        "with recursive c(x) as (select 1 union all select x+1 from c) select count(*) from c, " +
+        SelectAll("Excel 8.0", Book("工资.xls"), "工资$").substr(std::string("select  * from ").size());
+    EXPECT_FALSE(fm->OpenResultQuery(runaway));
+    ASSERT_FALSE(prompts.calls.empty());
+    EXPECT_EQ(prompts.calls.back().kind, "warning");
+    EXPECT_EQ(prompts.calls.back().text, "已取消");
+    EXPECT_EQ(prompts.calls.back().caption, "信息提示");
+    EXPECT_EQ(fm->adoExcel.sql(), earlierSql);
+    EXPECT_EQ(fm->adoExcel.sharedResult(), earlier);
+    EXPECT_EQ(fm->cxGrid1Level1->engine().result()->rowCount(), rows);
+    EXPECT_FALSE(fm->btn_loading_cancel->isVisible());
 }
