@@ -180,34 +180,9 @@ std::shared_ptr<Result> Engine::run(const std::string& sql) {
     // Resolve the workbooks and sheets; read what is not cached yet.
     std::vector<std::string> names(refs.size());
     std::vector<std::shared_ptr<const SheetTable>> tables(refs.size());
-    std::vector<std::pair<uint64_t, std::string>> temporary;  // first-rows tables of this query
-    struct DropTemporary {
-        Engine& e;
-        std::vector<std::pair<uint64_t, std::string>>& t;
-        ~DropTemporary() {
-            for (auto& [id, name] : t) {
-                sqlite3_exec(e.db_, ("DROP TABLE IF EXISTS " + name).c_str(), nullptr, nullptr,
-                             nullptr);
-                unpublishSheet(id);
-            }
-        }
-    } dropTemporary{*this, temporary};
-
+    // "top N" reads the whole sheet like any other query: the types and texts of a field must not
+    // depend on how many rows the first query of a sheet asked for.
     std::map<std::string, std::set<std::string>> missing = cache_.missingTables(refs);
-    const std::optional<size_t> topN = simpleTopN(sql, refs);
-    if (topN && missing.size() == 1) {
-        const SheetCache::FirstRows first =
-            cache_.readFirstRows(refs[0], *missing.begin()->second.begin(), *topN);
-        if (first.cached) {
-            missing.clear();
-        } else if (first.table) {
-            const uint64_t id = publishSheet(first.table);
-            temporary.emplace_back(id, cache_.createVtab(id, "xl_first_"));
-            names[0] = temporary.back().second;
-            tables[0] = first.table;
-            missing.clear();
-        }
-    }
     // Workbooks to read: several are read and converted side by side, one thread each.
     const std::optional<PlainJoin> join = plainJoin(sql, refs);
     std::map<std::string, IndexRequests> indexRequests;  // path -> the probed sides of the join

@@ -253,40 +253,6 @@ const CachedSheet& SheetCache::sheet(const SheetRef& ref) {
     return it->second;
 }
 
-SheetCache::FirstRows SheetCache::readFirstRows(const SheetRef& r, const std::string& wanted,
-                                                size_t topN) {
-    FirstRows out;
-    FileEntry& entry = files_.at(r.path);
-    formats::ReadOptions options;
-    options.styles = false;
-    options.sheet = wanted.substr(0, wanted.size() - 1);
-    options.maxRows = static_cast<uint32_t>(std::min<size_t>(topN + 1, 0xFFFFFFF0u));
-    formats::Workbook wb = readBook(r.path, options);
-    entry.tables.clear();
-    for (const auto& s : wb.sheets)
-        if (s.kind == formats::SheetKind::Worksheet) entry.tables.push_back(s.name + "$");
-    entry.listed = true;
-    const std::string* t = findTable(entry, r.sheet);
-    const formats::Sheet* sheet =
-        t ? wb.findSheet(std::string_view(*t).substr(0, t->size() - 1)) : nullptr;
-    if (sheet && sheet->loaded) {
-        auto table = sheetToTable(
-            wb, *sheet, std::make_shared<const std::vector<std::string>>(std::move(wb.strings)));
-        if (table->complete && sheet->complete) {
-            // The whole sheet fitted: cache it like any other.
-            CachedSheet c;
-            c.table = table;
-            c.id = publishSheet(table);
-            c.sqlName = createVtab(c.id, "xl_sheet_");
-            entry.sheets.emplace(*t, std::move(c));
-            out.cached = true;
-        } else if (table->rows >= topN) {
-            out.table = table;
-        }
-    }
-    return out;
-}
-
 std::vector<std::string> SheetCache::listTables(const std::string& path, Driver driver) {
     FileEntry& entry = file(path, driver);
     if (!entry.listed) {

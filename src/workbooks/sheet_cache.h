@@ -1,8 +1,7 @@
 // The sheet cache of the provider: per workbook file the version seen (size, modification time),
 // its format and table list, and the sheets converted so far, each published to the SQL engine as
 // one virtual table. A file that changed on disk is dropped and read again; a sheet is read only
-// when a query names it (several workbooks side by side), and "select top N" of a sheet not cached
-// yet reads just its first rows.
+// when a query names it (several workbooks side by side), always whole, also for "select top N".
 //
 // Not thread-safe: the provider's engine serialises every call.
 #pragma once
@@ -80,16 +79,6 @@ class SheetCache {
     // The cached sheet a reference names; throws when the workbook has no such sheet or it is too
     // wide for the engine.
     const CachedSheet& sheet(const SheetRef& ref);
-
-    // "select top N" of the one sheet `wanted` of ref's workbook, not cached yet: reads its first
-    // N + 1 rows. When the whole sheet fitted it is cached like any other (cached = true); when it
-    // gave at least N rows the table is handed back for this query only, so that the cache never
-    // holds a cut sheet; otherwise neither, and the sheet is read whole like any other.
-    struct FirstRows {
-        bool cached = false;
-        std::shared_ptr<SheetTable> table;
-    };
-    FirstRows readFirstRows(const SheetRef& ref, const std::string& wanted, size_t topN);
 
     // CREATE VIRTUAL TABLE <prefix><id> over a published sheet; returns the table's name.
     std::string createVtab(uint64_t id, const char* prefix);

@@ -393,38 +393,6 @@ std::string rewriteQuery(std::string_view sql, const std::vector<SheetRef>& refs
     return out;
 }
 
-std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRef>& refs) {
-    if (refs.size() != 1) return std::nullopt;
-    std::string text(sql.substr(0, refs[0].begin));
-    text += " shuhui_ref ";
-    text.append(sql.substr(refs[0].end));
-    const std::vector<Token> all = tokenize(text);
-    std::vector<const Token*> t;
-    for (const Token& tok : all)
-        if (tok.kind != Token::Space) t.push_back(&tok);
-    auto word = [&](size_t i, std::string_view w) {
-        return i < t.size() && t[i]->kind == Token::Word && equalsNoCase(t[i]->text, w);
-    };
-    if (t.size() < 6 || !word(0, "select") || !word(1, "top") || t[2]->kind != Token::Number)
-        return std::nullopt;
-    for (char ch : t[2]->text)
-        if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
-    size_t i = 3;
-    while (i < t.size() && !word(i, "from")) {
-        if (t[i]->kind == Token::Punct && (t[i]->text == "(" || t[i]->text == ")"))
-            return std::nullopt;
-        if (word(i, "select")) return std::nullopt;
-        ++i;
-    }
-    if (i == 3 || !word(i, "from") || !word(i + 1, "shuhui_ref")) return std::nullopt;
-    i += 2;
-    if (word(i, "as")) ++i;
-    if (i < t.size() && t[i]->kind == Token::Word && !isClauseWord(t[i]->text)) ++i;
-    if (i < t.size() && t[i]->kind == Token::Punct && t[i]->text == ";") ++i;
-    if (i != t.size()) return std::nullopt;
-    return static_cast<size_t>(std::stoul(t[2]->text));
-}
-
 namespace {
 
 // The query's tokens without blanks, each reference replaced by the word shuhui_ref_<i>.

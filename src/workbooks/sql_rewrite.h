@@ -38,10 +38,6 @@ std::vector<SheetRef> findSheetReferences(std::string_view sql);
 std::string rewriteQuery(std::string_view sql, const std::vector<SheetRef>& refs,
                          const std::vector<std::string>& tables);
 
-// For "select top N <list> from <one reference> [alias]" with nothing else: N. Such a query needs
-// only the first rows of its sheet.
-std::optional<size_t> simpleTopN(std::string_view sql, const std::vector<SheetRef>& refs);
-
 // One branch of a plain union: "select [top N] <fields or *> from <reference> [alias]".
 struct PlainSelect {
     size_t ref = 0;                       // index into the references

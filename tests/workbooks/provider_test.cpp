@@ -480,5 +480,26 @@ TEST(ProviderCache, FirstRowsReadDoNotStandForTheSheet) {
     EXPECT_EQ(runQuery("select top 1 * from " + pay)->rowCount(), 1u);
 }
 
+// The type and text of a field are those of the whole sheet, whatever query read it first: a
+// mixed column (a number first, texts later) is text under "top 1" too, and a boolean reads the
+// same either way.
+TEST(ProviderCache, TypesDoNotDependOnTheFirstQuery) {
+    const std::string edge = ref8("edge.xls", "类型$");
+    auto typesAndFirstRow = [&](const std::string& sql) {
+        auto r = runQuery(sql);
+        return std::make_pair(fieldTypes(*r), rowText(*r, 0));
+    };
+    clearSheetCache();
+    const auto topFirst = typesAndFirstRow("select top 1 * from " + edge);
+    const auto all = typesAndFirstRow("select * from " + edge);
+    clearSheetCache();
+    const auto allFirst = typesAndFirstRow("select * from " + edge);
+    const auto topAfter = typesAndFirstRow("select top 1 * from " + edge);
+    EXPECT_EQ(topFirst, topAfter);
+    EXPECT_EQ(all, allFirst);
+    EXPECT_EQ(topFirst, all);
+    EXPECT_EQ(topFirst.first[0], "ftString");  // 工号: 1001, then A-7
+}
+
 }  // namespace
 }  // namespace shuhui::workbooks::test

@@ -62,22 +62,5 @@ TEST(SqlRewrite, TopBecomesLimitWhereSqlAllowsIt) {
     for (const Case& c : cases) EXPECT_EQ(rewrite(c.in), c.out) << c.in;
 }
 
-TEST(SqlRewrite, FirstRowsQueries) {
-    const std::string r = "[Excel 8.0;database=C:\\a.xls].[s$]";
-    struct Case {
-        std::string sql;
-        std::optional<size_t> n;
-    };
-    const Case cases[] = {
-        {"select top 1 * from " + r, 1},
-        {"select top 3 a,b from " + r + " T0", 3},
-        {"select top 1 * from " + r + " where a=1", std::nullopt},
-        {"select * from " + r, std::nullopt},
-        {"select top 1 * from " + r + " union all select top 1 * from " + r, std::nullopt},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(simpleTopN(c.sql, findSheetReferences(c.sql)), c.n) << c.sql;
-}
-
 }  // namespace
 }  // namespace shuhui::workbooks
