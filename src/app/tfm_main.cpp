@@ -26,12 +26,14 @@ TfmMain::TfmMain(QWidget* parent, const QString& versionFile)
     buildCatalogue();
     buildModeBar();
     buildPages();
+    buildIrregularPage();
     buildResultPanel();
     buildLoadingNotice();
     connectHandlers();
     connectCatalogueHandlers();
     connectGridHandlers();
     connectRegularHeaderHandlers();
+    connectIrregularHandlers();
     lastSize_ = size();
     placeStatusText();
 
@@ -88,12 +90,7 @@ void TfmMain::FormShow() {
 }
 
 void TfmMain::FormDestroy() {
-    // Shuts down the spreadsheet application left by the irregular-header merge; every failure
-    // is swallowed so that the program always ends normally.
-    try {
-        ExcelApp = nullptr;
-    } catch (...) {
-    }
+    ShutDownExcelApp();
 }
 
 void TfmMain::showEvent(QShowEvent* event) {

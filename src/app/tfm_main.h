@@ -7,11 +7,12 @@
 //
 // Layout construction lives in tfm_main_layout.cpp; the catalogue handlers in
 // tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp; the one-row-header
-// vertical merge in tfm_main_vmerge*.cpp.
+// vertical merge in tfm_main_vmerge*.cpp; the irregular-header merge in tfm_main_irregular*.cpp.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "app/catalogue_tree.h"
 #include "frame/frame_controls.h"
@@ -19,6 +20,7 @@
 #include "frame/ttranspnl.h"
 #include "grid/summary_panel.h"
 #include "grid/view/result_grid.h"
+#include "sheet/automation.h"
 #include "workbooks/catalogue.h"
 #include "workbooks/provider.h"
 
@@ -45,7 +47,10 @@ class TfmMain : public TForm1 {
 
     // ---- the window's state that other parts use ----
     QTreeWidgetItem* ClickedNode = nullptr;  // node under the pointer at the last tree press
-    void* ExcelApp = nullptr;                // spreadsheet application of the irregular merge
+    // The result application of the newest irregular-header merge; empty until the first run.
+    std::unique_ptr<shuhui::sheet::Application> ExcelApp;
+    // Starts spreadsheet applications; the embedded one unless a test sets another first.
+    std::unique_ptr<shuhui::sheet::ApplicationFactory> ExcelFactory;
     QString JoinSelectList;
     QString JoinFromClause;
     QString JoinWhereClause;
@@ -91,6 +96,24 @@ class TfmMain : public TForm1 {
     QTabWidget* rzpg_ver_hb;
     QWidget* rztbs_ver_hb_Tab_1;
     QWidget* rztbs_ver_hb_Tab_2;
+    // page 2, irregular header (tfm_main_irregular_layout.cpp, tfm_main_irregular.cpp). An entry
+    // of lst_vert_hb2_stName keeps its workbook path and sheet name as data (kEntryPathRole,
+    // kEntrySheetRole); entry i of lst_vert_hb2_regioninfo is the region of that sheet.
+    QLabel* lbl_ver_hb_2;
+    QTextEdit* edt_ver_hb_22;
+    QLabel* lbl_ver_hb_2bb;
+    QLabel* lbl_xls_name;
+    QLabel* lbl_regon_lab;
+    QListWidget* lst_vert_hb2_stName;
+    QListWidget* lst_vert_hb2_regioninfo;
+    QLabel* lbl_hshead;
+    QLineEdit* edt_field_hs;
+    QLabel* lbl_KKhh;
+    QLineEdit* edt_ver_hb_kh;
+    TBmpButton* btn_ver_hb_bgz_1;   // "设置行数"
+    TBmpButton* btn_vert_hb_entry;  // "生成合并表"
+    static constexpr int kEntryPathRole = Qt::UserRole;
+    static constexpr int kEntrySheetRole = Qt::UserRole + 1;
     TPanel* rzpnl_Field_order;
     TPanel* rzpnl_field_sort_top;
     TTransPnl* trnspnl_over_order;
@@ -278,6 +301,13 @@ class TfmMain : public TForm1 {
     void btn_gen_sumClick();
     void btn_exportClick();
 
+    // ---- vertical merge, irregular header (tfm_main_irregular.cpp) ----
+    void btn_ver_hbbtn3Click();
+    void btn_ver_hb_bgz_1Click();
+    void lst_vert_hb2_stNameClick();
+    void lst_vert_hb2_regioninfoClick();
+    void btn_vert_hb_entryClick();
+
   protected:
     // Files dropped from a file manager open as OpenWorkbookFiles opens them.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -308,6 +338,13 @@ class TfmMain : public TForm1 {
     void placeResultPanelAtHome();
     void placeStatusText();
     void beginPanelMove(QWidget* panel, QMouseEvent* event);
+    void buildIrregularPage();                               // tfm_main_irregular_layout.cpp
+    void connectIrregularHandlers();                         // tfm_main_irregular.cpp
+    shuhui::sheet::ApplicationFactory& SheetApplications();  // ExcelFactory, made on first use
+    // Program end: every unsaved result window asks to be saved, then ExcelApp's workbooks are
+    // closed and it quits, each failure ignored; ExcelApp is emptied.
+    void ShutDownExcelApp();
+    bool syncingRegionLists_ = false;
 
     QString versionFile_;
     bool shown_ = false;

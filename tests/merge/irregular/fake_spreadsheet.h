@@ -16,6 +16,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -124,11 +125,12 @@ class FakeSpreadsheet {
     void Call(int app, const std::string& what) {
         const std::string line = std::to_string(app) + "." + what;
         calls.push_back(line);
-        for (Failure& f : failures) {
-            if (!Matches(f.pattern, what) && !Matches(f.pattern, line)) continue;
-            if (++f.seen == f.occurrence)
-                throw shuhui::Error(shuhui::ErrorKind::Internal, "模拟失败: " + line);
-        }
+        if (onCall) onCall(line);
+        bool fail = false;
+        for (Failure& f : failures)
+            if ((Matches(f.pattern, what) || Matches(f.pattern, line)) && ++f.seen == f.occurrence)
+                fail = true;
+        if (fail) throw shuhui::Error(shuhui::ErrorKind::Internal, "模拟失败: " + line);
     }
 
     // The calls of application `app` without its prefix, in order.
@@ -147,7 +149,8 @@ class FakeSpreadsheet {
 
     std::map<std::string, Book> files;
     std::vector<std::string> calls;
-    int created = 0;  // applications created so far
+    std::function<void(const std::string&)> onCall;  // runs as each call is recorded
+    int created = 0;                                 // applications created so far
     struct Clip {
         std::string from;
         Rect source;
