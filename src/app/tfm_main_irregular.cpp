@@ -11,11 +11,11 @@
 
 #include "app/loading_notice.h"
 #include "app/tfm_main.h"
-#include "formats/error.h"
 #include "merge/irregular/carrier_copy.h"
 #include "merge/irregular/messages.h"
 #include "merge/irregular/region_text.h"
 #include "merge/irregular/survey.h"
+#include "sheet/view/sheet_application.h"
 
 namespace ir = shuhui::irregular;
 
@@ -34,14 +34,6 @@ class HourglassPointer {
     ~HourglassPointer() { QGuiApplication::restoreOverrideCursor(); }
     HourglassPointer(const HourglassPointer&) = delete;
     HourglassPointer& operator=(const HourglassPointer&) = delete;
-};
-
-// Stands in while no spreadsheet application can be started.
-class NoSheetApplication : public shuhui::sheet::ApplicationFactory {
-  public:
-    std::unique_ptr<shuhui::sheet::Application> Create() override {
-        throw shuhui::Error(shuhui::ErrorKind::NotFound, "无法启动电子表格程序");
-    }
 };
 
 ir::SheetEntry Entry(const QListWidgetItem* item) {
@@ -73,7 +65,7 @@ void TfmMain::connectIrregularHandlers() {
 }
 
 shuhui::sheet::ApplicationFactory& TfmMain::SheetApplications() {
-    if (!ExcelFactory) ExcelFactory = std::make_unique<NoSheetApplication>();
+    if (!ExcelFactory) ExcelFactory = shuhui::sheetview::CreateApplicationFactory(this);
     return *ExcelFactory;
 }
 
@@ -174,6 +166,8 @@ void TfmMain::btn_vert_hb_entryClick() {
 // ---- program end --------------------------------------------------------------------------------
 
 void TfmMain::ShutDownExcelApp() {
+    // An unsaved result is never thrown away silently: each open result window asks first.
+    shuhui::sheetview::SaveOrDiscardOpenResults(this);
     try {
         if (ExcelApp) {
             ExcelApp->WorkBooks().Close();
