@@ -359,3 +359,28 @@ TEST_F(IrregularPageTest, ShutdownAtProgramEnd) {
     fm.reset();
     EXPECT_TRUE(world.calls.empty());
 }
+
+// The entry's text is "path>sheet", but path and sheet travel as a pair: a ">" in the path (a
+// legal character in a file name here) does not move the split.
+TEST_F(IrregularPageTest, EntriesKeepPathAndSheetAsAPair) {
+    world.AddFile("D:/季度>汇总.xls", {{"一月", "$A$1:$F$5"}});
+    QTreeWidget* tree = fm->RzCheckTree1;
+    tree->clear();
+    catalogue_tree::addWorkbook(tree, "D:/季度>汇总.xls", {"一月$"});
+    catalogue_tree::addWorkbook(tree, "D:/b.xls", {"三月$"});
+    for (QTreeWidgetItem* book : {tree->topLevelItem(0), tree->topLevelItem(1)})
+        book->setCheckState(0, Qt::Checked);
+    Survey();
+    EXPECT_EQ(Items(fm->lst_vert_hb2_stName),
+              (QStringList{"D:/季度>汇总.xls>一月$", "D:/b.xls>三月$"}));
+    EXPECT_EQ(Items(fm->lst_vert_hb2_regioninfo), (QStringList{"$A$1:$F$5", "$A$1:$F$9"}));
+    Shift("3");
+    ClickRow(fm->lst_vert_hb2_stName, 1);
+    fm->btn_vert_hb_entry->click();
+    EXPECT_EQ(LastPrompt().kind, "confirm");
+    EXPECT_EQ(world.CallsOf(5)[2], "Open(D:/季度>汇总.xls)");
+    EXPECT_EQ(world.CallsOf(5)[3], "WorkSheets(一月)");
+    std::vector<int> firstRows;
+    for (const fake::Block& b : world.added.at(0)->sheets[1].blocks) firstRows.push_back(b.at.row1);
+    EXPECT_EQ(firstRows, (std::vector<int>{1, 11}));
+}
