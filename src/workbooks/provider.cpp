@@ -63,6 +63,8 @@ class Engine {
 
     std::vector<std::string> listTables(const std::string& path, const std::string& driver);
     std::shared_ptr<Result> run(const std::string& sql);
+    std::shared_ptr<const SheetTable> sheet(const std::string& driver, const std::string& path,
+                                            const std::string& sheet);
     void clear();
     CacheStats stats();
 
@@ -293,6 +295,31 @@ std::vector<std::string> listTables(const std::string& path, const std::string& 
 
 std::shared_ptr<Result> runQuery(const std::string& sql) {
     return Engine::instance().run(sql);
+}
+
+std::shared_ptr<const SheetTable> Engine::sheet(const std::string& driver, const std::string& path,
+                                                const std::string& sheet) {
+    std::lock_guard lock(mutex_);
+    FileEntry& entry = file(path, parseDriver(driver));
+    const std::string* t = entry.listed ? findTable(entry, sheet) : nullptr;
+    if (!t || !entry.sheets.count(*t)) {
+        std::set<std::string> wanted{
+            t ? *t : (sheet.size() && sheet.back() == '$' ? sheet : sheet + "$")},
+            cached;
+        for (const auto& [name, c] : entry.sheets) cached.insert(name);
+        publish(entry, readAndConvert(path, wanted, cached, {}));
+        t = findTable(entry, sheet);
+    }
+    auto it = t ? entry.sheets.find(*t) : entry.sheets.end();
+    if (it == entry.sheets.end())
+        throw Error(ErrorKind::SheetNotFound,
+                    "工作簿" + quoted(path) + "中没有工作表" + quoted(sheet));
+    return it->second.table;
+}
+
+std::shared_ptr<const SheetTable> cachedSheet(const std::string& driver, const std::string& path,
+                                              const std::string& sheet) {
+    return Engine::instance().sheet(driver, path, sheet);
 }
 
 void clearSheetCache() {
