@@ -108,6 +108,7 @@ Engine::Engine() {
         },
         nullptr);
     registerSheetModule(db_);
+    registerKeyFoldCollations(db_);
     cache_ = SheetCache(db_);
     sqlite3_set_authorizer(db_, &Engine::authorize, this);
     // "取消" stops a running statement (a recursive "with" that never ends, a join that runs
@@ -300,21 +301,13 @@ std::shared_ptr<Result> runQuery(const std::string& sql) {
 std::shared_ptr<const SheetTable> Engine::sheet(const std::string& driver, const std::string& path,
                                                 const std::string& sheet) {
     std::lock_guard lock(mutex_);
-    FileEntry& entry = file(path, parseDriver(driver));
-    const std::string* t = entry.listed ? findTable(entry, sheet) : nullptr;
-    if (!t || !entry.sheets.count(*t)) {
-        std::set<std::string> wanted{
-            t ? *t : (sheet.size() && sheet.back() == '$' ? sheet : sheet + "$")},
-            cached;
-        for (const auto& [name, c] : entry.sheets) cached.insert(name);
-        publish(entry, readAndConvert(path, wanted, cached, {}));
-        t = findTable(entry, sheet);
-    }
-    auto it = t ? entry.sheets.find(*t) : entry.sheets.end();
-    if (it == entry.sheets.end())
-        throw Error(ErrorKind::SheetNotFound,
-                    "工作簿" + quoted(path) + "中没有工作表" + quoted(sheet));
-    return it->second.table;
+    SheetRef ref;
+    ref.driver = driver;
+    ref.path = path;
+    ref.sheet = sheet;
+    std::map<std::string, IndexRequests> noIndexes;
+    cache_.readMissing(cache_.missingTables({ref}), noIndexes);
+    return cache_.sheet(ref).table;
 }
 
 std::shared_ptr<const SheetTable> cachedSheet(const std::string& driver, const std::string& path,

@@ -704,6 +704,11 @@ std::string diagnosisSummary(const KeyDiagnosis& d) {
     return s;
 }
 
+std::string keyFoldClause(uint32_t folds) {
+    if (!folds) return {};
+    return " collate " + workbooks::keyFoldCollation(folds | workbooks::kSafeFolds);
+}
+
 std::vector<ReconcileLine> reconcile(const KeyDiagnosis& d, JoinVariant variant,
                                      const workbooks::Result& result) {
     std::vector<ReconcileLine> out;

@@ -126,6 +126,11 @@ std::shared_ptr<workbooks::Result> diagnosisReport(const KeyDiagnosis& d);
 // A few lines: rows, match rates, causes found, the rows the join will give, double counting.
 std::string diagnosisSummary(const KeyDiagnosis& d);
 
+// Normalised matching: what the join texts carry right after the left side of each key equality
+// ("T0.姓名 collate KEYFOLD= T1.姓名") and of each "not in" when the option is on; "" when it is
+// off, so the texts stay exactly those of the join step. `folds` as DiagnosisInput::matchFolds.
+std::string keyFoldClause(uint32_t folds);
+
 enum class JoinVariant { Join, AllFields, LeftRight };
 
 // After a result variant ran: for each checked number column, the source total against the total
