@@ -128,6 +128,17 @@ std::string foldNumber(std::string t, uint32_t folds, uint32_t& applied) {
 
 }  // namespace
 
+bool keyIsPlain(std::string_view text) {
+    if (text.empty() || isDigit(text[0]) || text[0] == '+' || text[0] == '-' || text[0] == '.')
+        return false;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= ' ' || c == 0x7F || c == 0xE3 || c == 0xEF || c == 0xE2 || (c >= 0xC2 && c < 0xE0))
+            return false;
+    }
+    return true;
+}
+
 std::string foldKey(std::string_view text, uint32_t folds, uint32_t* appliedOut) {
     uint32_t applied = 0;
     // Fast way for what needs no fold: printable ASCII without blanks or capitals, and CJK texts

@@ -46,6 +46,10 @@ constexpr uint32_t kKeyCauseCount = 10;
 // it.
 std::string foldKey(std::string_view text, uint32_t folds, uint32_t* applied = nullptr);
 
+// True when no fold but ASCII letter case can change the text (no blank, invisible or full-width
+// character, no letter outside ASCII, not a number): its fold is its ASCII lower case.
+bool keyIsPlain(std::string_view text);
+
 // The Chinese name of one cause ("首尾空格"), and of a set of causes joined by "、".
 const char* keyCauseName(KeyCause cause);
 std::string keyCauseNames(uint32_t causes);

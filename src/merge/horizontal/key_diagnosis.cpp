@@ -65,7 +65,8 @@ std::string numberCanon(double v) {
 struct KeyColumn {
     std::shared_ptr<const SheetTable> table;
     size_t col = 0;
-    bool text = false;  // a text column
+    bool text = false;          // a text column
+    bool holdsNumbers = false;  // some key is a number, or a number written as text
     std::string alias, label;
 
     bool isNull(size_t r) const { return table->kind(r, col) == ValueKind::Null; }
@@ -115,25 +116,129 @@ struct KeyColumn {
     }
 };
 
-// The rows of a sheet grouped by canonical key.
+// The rows of a sheet grouped by key. Under the provider's own comparison of two columns of one
+// kind (texts without regard to ASCII case, or numbers) the sheet's hash index gives the groups
+// without a copy of any key: a row joins the group of the first equal row on its chain (chains
+// list rows in ascending order). Otherwise the keys are made canonical texts and looked up.
 struct Groups {
-    std::vector<int32_t> gid;  // per row, -1 for an empty cell
+    const KeyColumn* k = nullptr;
+    Mode mode = Mode::Text;
+    uint32_t folds = 0;
+    const workbooks::HashIndex* ix = nullptr;  // the index path; null for canonical texts
+    std::vector<int32_t> gid;                  // per row, -1 for an empty cell
     std::vector<uint32_t> first, count;
     std::vector<std::string> canon;
     std::unordered_map<std::string_view, int32_t> index;
 
-    int32_t find(std::string_view key) const {
-        auto it = index.find(key);
-        return it == index.end() ? -1 : it->second;
+    // The index path, for a row of a column of the same kind: the walk along the chain that
+    // starts at `head` (the chain of the row's hash).
+    int32_t walkFrom(uint32_t head, const KeyColumn& o, uint32_t r) const {
+        const ValueKind kind = o.table->kind(r, o.col);
+        if (kind == ValueKind::Null) return -1;
+        const SheetTable& t = *k->table;
+        if (kind == ValueKind::Text) {
+            const std::string_view key = o.table->text(r, o.col);
+            for (uint32_t q = head; q != workbooks::kNoRow; q = ix->next(q))
+                if (t.kind(q, k->col) == ValueKind::Text &&
+                    workbooks::equalsNoCase(t.text(q, k->col), key))
+                    return gid[q];
+            return -1;
+        }
+        const double v = o.table->number(r, o.col);
+        for (uint32_t q = head; q != workbooks::kNoRow; q = ix->next(q)) {
+            const ValueKind qk = t.kind(q, k->col);
+            if (qk != ValueKind::Null && qk != ValueKind::Text && t.number(q, k->col) == v)
+                return gid[q];
+        }
+        return -1;
+    }
+
+    // The group of this sheet that row r of column o falls in under this grouping's comparison.
+    int32_t findRowOf(const KeyColumn& o, uint32_t r) const {
+        const auto& s = o.table->slot(r, o.col);
+        if (s.kind == ValueKind::Null) return -1;
+        if (!ix) {
+            std::string key;
+            if (!o.canon(r, mode, folds, key)) return -1;
+            auto it = index.find(key);
+            return it == index.end() ? -1 : it->second;
+        }
+        if (s.kind == ValueKind::Text && k->text)
+            return walkFrom(ix->firstText(o.table->text(r, o.col)), o, r);
+        double v = s.number;
+        if (s.kind == ValueKind::Text && !parseNumber(o.table->text(r, o.col), v)) return -1;
+        if (k->text) return -1;
+        if (s.kind != ValueKind::Text) return walkFrom(ix->firstNumber(v), o, r);
+        for (uint32_t q = ix->firstNumber(v); q != workbooks::kNoRow; q = ix->next(q)) {
+            const ValueKind kind = k->table->kind(q, k->col);
+            if (kind != ValueKind::Null && kind != ValueKind::Text &&
+                k->table->number(q, k->col) == v)
+                return gid[q];
+        }
+        return -1;
     }
 };
 
 Groups group(const KeyColumn& k, Mode mode, uint32_t folds) {
     Groups g;
+    g.k = &k;
+    g.mode = mode;
+    g.folds = folds;
     const size_t rows = k.table->rows;
     g.gid.assign(rows, -1);
-    g.index.reserve(rows);
-    g.canon.reserve(rows);
+    auto add = [&](size_t r) {
+        g.gid[r] = static_cast<int32_t>(g.first.size());
+        g.first.push_back(static_cast<uint32_t>(r));
+        g.count.push_back(1);
+    };
+    if (mode == Mode::Text || (mode == Mode::Numeric && !k.text)) {
+        const SheetTable& t = *k.table;
+        g.ix = &t.index(k.col);
+        // A block of rows at a time: hashes first with the chain heads prefetched, then the head
+        // rows prefetched, then the walks, so that the cache misses of a block overlap.
+        constexpr size_t kBlock = 32;
+        uint64_t hash[kBlock];
+        uint32_t head[kBlock];
+        for (size_t base = 0; base < rows; base += kBlock) {
+            const size_t end = std::min(rows, base + kBlock);
+            for (size_t r = base; r < end; ++r) {
+                const ValueKind kind = t.kind(r, k.col);
+                hash[r - base] = kind == ValueKind::Null ? 0
+                                 : kind == ValueKind::Text
+                                     ? workbooks::HashIndex::hashTextNoCase(t.text(r, k.col))
+                                     : workbooks::HashIndex::hashNumber(t.number(r, k.col));
+                g.ix->prefetchHash(hash[r - base]);
+            }
+            for (size_t r = base; r < end; ++r) {
+                head[r - base] = g.ix->firstOfHash(hash[r - base]);
+                if (head[r - base] != r && head[r - base] != workbooks::kNoRow)
+                    __builtin_prefetch(&t.slot(head[r - base], k.col));
+            }
+            for (size_t r = base; r < end; ++r) {
+                const ValueKind kind = t.kind(r, k.col);
+                if (kind == ValueKind::Null) continue;
+                const bool text = kind == ValueKind::Text;
+                const std::string_view key = text ? t.text(r, k.col) : std::string_view();
+                const double v = text ? 0 : t.number(r, k.col);
+                uint32_t q = head[r - base];
+                for (; q != r; q = g.ix->next(q)) {
+                    const ValueKind qk = t.kind(q, k.col);
+                    if (text ? qk == ValueKind::Text &&
+                                   workbooks::equalsNoCase(t.text(q, k.col), key)
+                             : qk != ValueKind::Null && qk != ValueKind::Text &&
+                                   t.number(q, k.col) == v)
+                        break;
+                }
+                if (q == r) {
+                    add(r);
+                } else {
+                    g.gid[r] = g.gid[q];
+                    ++g.count[static_cast<size_t>(g.gid[q])];
+                }
+            }
+        }
+        return g;
+    }
     std::string key;
     // The canonical texts are stored first and indexed afterwards, so the views stay valid.
     std::unordered_map<std::string, int32_t> build;
@@ -142,8 +247,8 @@ Groups group(const KeyColumn& k, Mode mode, uint32_t folds) {
         if (!k.canon(r, mode, folds, key)) continue;
         auto [it, added] = build.try_emplace(key, static_cast<int32_t>(g.first.size()));
         if (added) {
-            g.first.push_back(static_cast<uint32_t>(r));
-            g.count.push_back(0);
+            add(r);
+            continue;
         }
         g.gid[r] = it->second;
         ++g.count[static_cast<size_t>(it->second)];
@@ -284,6 +389,10 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             throw Error(ErrorKind::FieldNotFound,
                         "工作表" + quoted(s.sheet) + "中没有共有字段" + quoted(in.keyField));
         k.text = k.table->fields[k.col].type == FieldType::String;
+        for (size_t r = 0; r < k.table->rows && !k.holdsNumbers; ++r) {
+            const auto& slot = k.table->slot(r, k.col);
+            k.holdsNumbers = slot.kind != ValueKind::Null && k.numberOrigin(r);
+        }
         k.alias = "T" + std::to_string(s.page);
         k.label = k.alias + " " + s.sheet;
         if (i == 0 || k.table->rows > d.largestRows) {
@@ -334,10 +443,41 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
         const Groups& R = *rightOf[p];
         rightToLeft[p].assign(R.first.size(), -1);
         leftToRight[p].assign(L.first.size(), -1);
-        for (size_t id = 0; id < R.first.size(); ++id) {
-            const int32_t l = L.find(R.canon[id]);
-            rightToLeft[p][id] = l;
-            if (l >= 0) leftToRight[p][static_cast<size_t>(l)] = static_cast<int32_t>(id);
+        const KeyColumn& kr = keys[p + 1];
+        const KeyColumn& kl = keys[p];
+        const bool sameKind = L.ix && kr.text == kl.text;
+        // A block of lookups at a time, as the join probes: hashes with the left chain heads
+        // prefetched, then the head rows and their texts prefetched, then the walks.
+        constexpr size_t kBlock = 32;
+        uint64_t hash[kBlock];
+        uint32_t head[kBlock];
+        for (size_t base = 0; base < R.first.size(); base += kBlock) {
+            const size_t end = std::min(R.first.size(), base + kBlock);
+            if (sameKind) {
+                for (size_t id = base; id < end; ++id) {
+                    const uint32_t r = R.first[id];
+                    hash[id - base] =
+                        kr.table->kind(r, kr.col) == ValueKind::Text
+                            ? workbooks::HashIndex::hashTextNoCase(kr.table->text(r, kr.col))
+                            : workbooks::HashIndex::hashNumber(kr.table->number(r, kr.col));
+                    L.ix->prefetchHash(hash[id - base]);
+                }
+                for (size_t id = base; id < end; ++id) {
+                    head[id - base] = L.ix->firstOfHash(hash[id - base]);
+                    if (head[id - base] != workbooks::kNoRow)
+                        __builtin_prefetch(&kl.table->slot(head[id - base], kl.col));
+                }
+                if (kl.text)
+                    for (size_t id = base; id < end; ++id)
+                        if (head[id - base] != workbooks::kNoRow)
+                            __builtin_prefetch(kl.table->textAddress(head[id - base], kl.col));
+            }
+            for (size_t id = base; id < end; ++id) {
+                const int32_t l = sameKind ? L.walkFrom(head[id - base], kr, R.first[id])
+                                           : L.findRowOf(kr, R.first[id]);
+                rightToLeft[p][id] = l;
+                if (l >= 0) leftToRight[p][static_cast<size_t>(l)] = static_cast<int32_t>(id);
+            }
         }
     }
     auto leftGroups = [&](size_t p) -> const Groups& { return *leftOf[p]; };
@@ -416,7 +556,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             maxL = std::max(maxL, L.count[id]);
             maxR = std::max(maxR, R.count[static_cast<size_t>(m)]);
             const uint32_t rl = L.first[id], rr = R.first[static_cast<size_t>(m)];
-            if (kl.numberOrigin(rl) != kr.numberOrigin(rr))
+            if ((kl.holdsNumbers || kr.holdsNumbers) && kl.numberOrigin(rl) != kr.numberOrigin(rr))
                 d.mixedTypes.push_back({p, kl.display(rl), kr.display(rr)});
         }
         for (size_t id = 0; id < R.first.size(); ++id)
@@ -427,7 +567,8 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                                   : (maxR > 1 ? Cardinality::OneToMany : Cardinality::OneToOne);
         d.pairs.push_back(ps);
 
-        // The folded keys and the scientific forms of each side, built only when needed.
+        // The folded keys and the scientific forms of each side's keys that are not plain, built
+        // only when needed; plain keys fold to their lower case and are found through the index.
         struct Side {
             const KeyColumn* k;
             const Groups* g;
@@ -442,11 +583,31 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                 for (size_t id = 0; id < g->first.size(); ++id) {
                     const uint32_t r = g->first[id];
                     if (k->empty(r)) continue;
+                    if (k->table->kind(r, k->col) == ValueKind::Text &&
+                        workbooks::keyIsPlain(k->table->text(r, k->col)))
+                        continue;
                     folded[workbooks::foldKey(k->display(r), workbooks::kAllFolds)].push_back(
                         static_cast<int32_t>(id));
                     if (scientificForm(*k, r, form, lossy))
                         scientific[form].push_back(static_cast<int32_t>(lossy ? -1 - id : id));
                 }
+            }
+            // The groups whose key folds to f.
+            std::vector<int32_t> meeting(const std::string& f) {
+                build();
+                std::vector<int32_t> out;
+                if (auto it = folded.find(f); it != folded.end()) out = it->second;
+                if (!k->text) return out;
+                const auto& ix = k->table->index(k->col);
+                for (uint32_t q = ix.firstText(f); q != workbooks::kNoRow; q = ix.next(q)) {
+                    if (k->table->kind(q, k->col) != ValueKind::Text) continue;
+                    const std::string_view t = k->table->text(q, k->col);
+                    if (!workbooks::equalsNoCase(t, f) || !workbooks::keyIsPlain(t)) continue;
+                    const int32_t id = g->gid[q];
+                    if (id >= 0 && std::find(out.begin(), out.end(), id) == out.end())
+                        out.push_back(id);
+                }
+                return out;
             }
         };
         Side sides[2] = {{&kl, &L, &leftToRight[p], {}, {}, false},
@@ -457,16 +618,15 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             for (size_t id = 0; id < self.g->first.size(); ++id) {
                 const uint32_t r = self.g->first[id];
                 if (self.k->empty(r) || (*self.other)[id] >= 0) continue;
-                other.build();
                 UnmatchedKey u;
                 u.pair = p;
                 u.left = s == 0;
                 u.key = self.k->display(r);
                 u.rows = self.g->count[id];
                 const std::string f = workbooks::foldKey(u.key, workbooks::kAllFolds);
-                auto hit = other.folded.find(f);
-                if (hit != other.folded.end()) {
-                    for (int32_t og : hit->second) {
+                const std::vector<int32_t> hit = other.meeting(f);
+                if (!hit.empty()) {
+                    for (int32_t og : hit) {
                         const uint32_t orow = other.g->first[static_cast<size_t>(og)];
                         const std::string ok = other.k->display(orow);
                         if (u.meets.size() < 3) u.meets.push_back(ok);
@@ -512,6 +672,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
     for (size_t i = 0; i < n; ++i) {
         const KeyColumn& k = keys[i];
         const Groups& g = natural[i];
+        std::vector<std::string> shown;  // the keys named so far, by group
         for (const std::string& field : in.sheets[i].numberFields) {
             size_t col = k.table->width();
             for (size_t f = 0; f < k.table->width(); ++f)
@@ -550,12 +711,26 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                 else
                     emptyKeys += effect;
             }
+            // Largest effect first; equal effects in row order. Sorted as group numbers, named
+            // after.
+            std::vector<std::pair<int32_t, double>> effects;
             for (size_t id = 0; id < byGroup.size(); ++id)
-                if (byGroup[id] != 0) a.keys.emplace_back(k.display(g.first[id]), byGroup[id]);
-            if (emptyKeys != 0) a.keys.emplace_back("(空)", emptyKeys);
-            std::stable_sort(a.keys.begin(), a.keys.end(), [](const auto& x, const auto& y) {
+                if (byGroup[id] != 0) effects.emplace_back(static_cast<int32_t>(id), byGroup[id]);
+            if (emptyKeys != 0) effects.emplace_back(-1, emptyKeys);
+            std::stable_sort(effects.begin(), effects.end(), [](const auto& x, const auto& y) {
                 return std::fabs(x.second) > std::fabs(y.second);
             });
+            if (shown.size() != g.first.size()) shown.assign(g.first.size(), std::string());
+            a.keys.reserve(effects.size());
+            for (const auto& [id, amount] : effects) {
+                if (id < 0) {
+                    a.keys.emplace_back("(空)", amount);
+                    continue;
+                }
+                std::string& name = shown[static_cast<size_t>(id)];
+                if (name.empty()) name = k.display(g.first[static_cast<size_t>(id)]);
+                a.keys.emplace_back(name, amount);
+            }
             d.amounts.push_back(std::move(a));
         }
     }
