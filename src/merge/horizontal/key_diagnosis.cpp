@@ -127,6 +127,7 @@ struct Groups {
     const workbooks::HashIndex* ix = nullptr;  // the index path; null for canonical texts
     std::vector<int32_t> gid;                  // per row, -1 for an empty cell
     std::vector<uint32_t> first, count;
+    std::vector<uint8_t> blank;  // per group: the key is empty or blanks only
     std::vector<std::string> canon;
     std::unordered_map<std::string_view, int32_t> index;
 
@@ -190,6 +191,7 @@ Groups group(const KeyColumn& k, Mode mode, uint32_t folds) {
         g.gid[r] = static_cast<int32_t>(g.first.size());
         g.first.push_back(static_cast<uint32_t>(r));
         g.count.push_back(1);
+        g.blank.push_back(k.empty(r));
     };
     if (mode == Mode::Text || (mode == Mode::Numeric && !k.text)) {
         const SheetTable& t = *k.table;
@@ -339,7 +341,9 @@ std::string amountText(double v) {
 }
 
 std::string signedAmount(double v) {
-    return (v > 0 ? "+" : "") + amountText(v);
+    std::string s = amountText(v);
+    if (v > 0) s.insert(s.begin(), '+');
+    return s;
 }
 
 std::string percent(double rate) {
@@ -389,10 +393,9 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             throw Error(ErrorKind::FieldNotFound,
                         "工作表" + quoted(s.sheet) + "中没有共有字段" + quoted(in.keyField));
         k.text = k.table->fields[k.col].type == FieldType::String;
-        for (size_t r = 0; r < k.table->rows && !k.holdsNumbers; ++r) {
-            const auto& slot = k.table->slot(r, k.col);
-            k.holdsNumbers = slot.kind != ValueKind::Null && k.numberOrigin(r);
-        }
+        // A text column holds numbers only as texts written from them, which a table without
+        // such texts has none of.
+        k.holdsNumbers = !k.text || !k.table->converted.empty();
         k.alias = "T" + std::to_string(s.page);
         k.label = k.alias + " " + s.sheet;
         if (i == 0 || k.table->rows > d.largestRows) {
@@ -413,7 +416,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
         st.rows = k.table->rows;
         const Groups& g = natural[i];
         for (size_t id = 0; id < g.first.size(); ++id) {
-            if (k.empty(g.first[id])) {
+            if (g.blank[id]) {
                 st.empty += g.count[id];
                 continue;
             }
@@ -520,8 +523,8 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
     // finds nothing for an empty key, nor for any key when the other sheet has an empty one.
     std::vector<bool> hasNull(n);
     for (size_t i = 0; i < n; ++i)
-        for (size_t r = 0; r < keys[i].table->rows && !hasNull[i]; ++r)
-            hasNull[i] = keys[i].isNull(r);
+        hasNull[i] =
+            std::find(natural[i].gid.begin(), natural[i].gid.end(), -1) != natural[i].gid.end();
     auto leftRightMultiplicity = [&](size_t i, size_t r) -> uint64_t {
         const uint64_t m = multiplicity(i, r);
         if (m || n != 2) return m;
@@ -544,7 +547,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
         ps.right = p + 1;
         uint32_t maxL = 0, maxR = 0;
         for (size_t id = 0; id < L.first.size(); ++id) {
-            if (kl.empty(L.first[id])) continue;
+            if (L.blank[id]) continue;
             const int32_t m = leftToRight[p][id];
             if (m < 0) {
                 ++ps.onlyLeft;
@@ -560,7 +563,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                 d.mixedTypes.push_back({p, kl.display(rl), kr.display(rr)});
         }
         for (size_t id = 0; id < R.first.size(); ++id)
-            if (!kr.empty(R.first[id]) && rightToLeft[p][id] < 0) ++ps.onlyRight;
+            if (!R.blank[id] && rightToLeft[p][id] < 0) ++ps.onlyRight;
         const size_t all = ps.matched + ps.onlyLeft + ps.onlyRight;
         ps.matchRate = all ? static_cast<double>(ps.matched) / static_cast<double>(all) : 0;
         ps.cardinality = maxL > 1 ? (maxR > 1 ? Cardinality::ManyToMany : Cardinality::ManyToOne)
@@ -582,7 +585,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                 bool lossy;
                 for (size_t id = 0; id < g->first.size(); ++id) {
                     const uint32_t r = g->first[id];
-                    if (k->empty(r)) continue;
+                    if (g->blank[id]) continue;
                     if (k->table->kind(r, k->col) == ValueKind::Text &&
                         workbooks::keyIsPlain(k->table->text(r, k->col)))
                         continue;
@@ -617,7 +620,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             Side& other = sides[1 - s];
             for (size_t id = 0; id < self.g->first.size(); ++id) {
                 const uint32_t r = self.g->first[id];
-                if (self.k->empty(r) || (*self.other)[id] >= 0) continue;
+                if (self.g->blank[id] || (*self.other)[id] >= 0) continue;
                 UnmatchedKey u;
                 u.pair = p;
                 u.left = s == 0;
@@ -664,15 +667,17 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
     for (size_t i = 0; i < n; ++i) {
         const Groups& g = natural[i];
         for (size_t id = 0; id < g.first.size(); ++id)
-            if (g.count[id] > 1 && !keys[i].empty(g.first[id]))
+            if (g.count[id] > 1 && !g.blank[id])
                 d.duplicates.push_back({i, keys[i].display(g.first[id]), g.count[id]});
     }
 
-    // The number columns: totals before and after the join, and the keys behind the difference.
+    // The number columns: totals before and after the join, and the keys behind the difference;
+    // all checked columns of a sheet in one pass over its rows.
     for (size_t i = 0; i < n; ++i) {
         const KeyColumn& k = keys[i];
         const Groups& g = natural[i];
-        std::vector<std::string> shown;  // the keys named so far, by group
+        const size_t first = d.amounts.size();
+        std::vector<size_t> cols;
         for (const std::string& field : in.sheets[i].numberFields) {
             size_t col = k.table->width();
             for (size_t f = 0; f < k.table->width(); ++f)
@@ -687,16 +692,24 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             a.sheet = i;
             a.field = k.table->fields[col].name;
             a.sourceRows = k.table->rows;
-            std::vector<double> byGroup(g.first.size(), 0);
-            double emptyKeys = 0;
-            for (size_t r = 0; r < k.table->rows; ++r) {
-                const auto& s = k.table->slot(r, col);
+            d.amounts.push_back(std::move(a));
+            cols.push_back(col);
+        }
+        if (cols.empty()) continue;
+        const size_t nc = cols.size();
+        std::vector<double> byGroup(g.first.size() * nc, 0), emptyKeys(nc, 0);
+        for (size_t r = 0; r < k.table->rows; ++r) {
+            const uint64_t m = multiplicity(i, r);
+            const double lr = static_cast<double>(leftRightMultiplicity(i, r));
+            const int32_t gr = g.gid[r];
+            for (size_t c = 0; c < nc; ++c) {
+                const auto& s = k.table->slot(r, cols[c]);
                 if (s.kind != ValueKind::Number) continue;
+                AmountCheck& a = d.amounts[first + c];
                 const double v = s.number;
-                const uint64_t m = multiplicity(i, r);
                 a.source += v;
                 a.joined += v * static_cast<double>(m);
-                a.leftRightJoined += v * static_cast<double>(leftRightMultiplicity(i, r));
+                a.leftRightJoined += v * lr;
                 double effect = 0;
                 if (m == 0) {
                     a.dropped += v;
@@ -706,32 +719,35 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
                     effect = v * static_cast<double>(m - 1);
                 }
                 if (effect == 0) continue;
-                if (g.gid[r] >= 0)
-                    byGroup[static_cast<size_t>(g.gid[r])] += effect;
+                if (gr >= 0)
+                    byGroup[static_cast<size_t>(gr) * nc + c] += effect;
                 else
-                    emptyKeys += effect;
+                    emptyKeys[c] += effect;
             }
-            // Largest effect first; equal effects in row order. Sorted as group numbers, named
-            // after.
+        }
+        // The keys named once, in group order; each column's list largest effect first, equal
+        // effects in row order.
+        std::vector<std::string> shown(g.first.size());
+        for (size_t id = 0; id < g.first.size(); ++id)
+            for (size_t c = 0; c < nc; ++c)
+                if (byGroup[id * nc + c] != 0) {
+                    shown[id] = k.display(g.first[id]);
+                    break;
+                }
+        for (size_t c = 0; c < nc; ++c) {
             std::vector<std::pair<int32_t, double>> effects;
-            for (size_t id = 0; id < byGroup.size(); ++id)
-                if (byGroup[id] != 0) effects.emplace_back(static_cast<int32_t>(id), byGroup[id]);
-            if (emptyKeys != 0) effects.emplace_back(-1, emptyKeys);
+            for (size_t id = 0; id < g.first.size(); ++id)
+                if (byGroup[id * nc + c] != 0)
+                    effects.emplace_back(static_cast<int32_t>(id), byGroup[id * nc + c]);
+            if (emptyKeys[c] != 0) effects.emplace_back(-1, emptyKeys[c]);
             std::stable_sort(effects.begin(), effects.end(), [](const auto& x, const auto& y) {
                 return std::fabs(x.second) > std::fabs(y.second);
             });
-            if (shown.size() != g.first.size()) shown.assign(g.first.size(), std::string());
+            AmountCheck& a = d.amounts[first + c];
             a.keys.reserve(effects.size());
-            for (const auto& [id, amount] : effects) {
-                if (id < 0) {
-                    a.keys.emplace_back("(空)", amount);
-                    continue;
-                }
-                std::string& name = shown[static_cast<size_t>(id)];
-                if (name.empty()) name = k.display(g.first[static_cast<size_t>(id)]);
-                a.keys.emplace_back(name, amount);
-            }
-            d.amounts.push_back(std::move(a));
+            for (const auto& [id, amount] : effects)
+                a.keys.emplace_back(id < 0 ? std::string("(空)") : shown[static_cast<size_t>(id)],
+                                    amount);
         }
     }
     return d;
