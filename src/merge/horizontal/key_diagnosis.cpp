@@ -688,6 +688,7 @@ KeyDiagnosis diagnoseKeys(const DiagnosisInput& in) {
             if (col == k.table->width())
                 throw Error(ErrorKind::FieldNotFound,
                             "工作表" + quoted(in.sheets[i].sheet) + "中没有字段" + quoted(field));
+            if (!workbooks::isNumeric(k.table->fields[col].type)) continue;
             AmountCheck a;
             a.sheet = i;
             a.field = k.table->fields[col].name;

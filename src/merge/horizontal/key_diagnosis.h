@@ -29,10 +29,11 @@
 namespace shuhui::merge::horizontal {
 
 struct DiagnosisSheet {
-    std::string path;                       // workbook path
-    std::string sheet;                      // sheet name as the catalogue lists it, "工资$"
-    int page = 0;                           // field page; the alias is "T" + page
-    std::vector<std::string> numberFields;  // number columns to check (checked fields)
+    std::string path;   // workbook path
+    std::string sheet;  // sheet name as the catalogue lists it, "工资$"
+    int page = 0;       // field page; the alias is "T" + page
+    // The columns to check, such as the checked fields; those that are not numbers are passed over.
+    std::vector<std::string> numberFields;
 };
 
 struct DiagnosisInput {

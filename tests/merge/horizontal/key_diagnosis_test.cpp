@@ -224,8 +224,9 @@ TEST(KeyDiagnosis, PredictedRowsAndAmountsEqualTheProvidersJoins) {
 }
 
 TEST(KeyDiagnosis, DoubleCountedAmountsAndTheirKeys) {
-    const KeyDiagnosis d =
-        diagnoseKeys(input("姓名", {{"card.xls", "一$", {"金额"}}, {"card.xls", "多$", {"扣款"}}}));
+    // The checked fields may hold texts (姓名): only number columns are checked.
+    const KeyDiagnosis d = diagnoseKeys(
+        input("姓名", {{"card.xls", "一$", {"姓名", "金额"}}, {"card.xls", "多$", {"扣款"}}}));
     ASSERT_EQ(d.amounts.size(), 2u);
     const AmountCheck& one = d.amounts[0];  // a 1 (x2), b 2, c 4 (x3), x 8 (no match)
     EXPECT_EQ(one.source, 15);
