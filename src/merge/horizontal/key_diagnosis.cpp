@@ -901,6 +901,41 @@ std::string keyFoldClause(uint32_t folds) {
     return " collate " + workbooks::keyFoldCollation(folds | workbooks::kSafeFolds);
 }
 
+std::string withKeyFold(const std::string& sql, const std::string& keyField, uint32_t folds) {
+    if (!folds || keyField.empty()) return sql;
+    const std::string clause = keyFoldClause(folds);
+    const std::string field = "." + keyField;
+    std::string out;
+    out.reserve(sql.size() + 64);
+    size_t i = 0;
+    while (i < sql.size()) {
+        if (sql[i] == '[') {  // a sheet reference or a bracketed name: copied as it is
+            const size_t close = sql.find(']', i);
+            const size_t end = close == std::string::npos ? sql.size() : close + 1;
+            out.append(sql, i, end - i);
+            i = end;
+            continue;
+        }
+        // "T<digits>" + "." + field, followed by "=" or " not in(".
+        if (sql[i] == 'T' &&
+            (i == 0 || sql[i - 1] == ' ' || sql[i - 1] == ',' || sql[i - 1] == '(')) {
+            size_t j = i + 1;
+            while (j < sql.size() && sql[j] >= '0' && sql[j] <= '9') ++j;
+            if (j > i + 1 && sql.compare(j, field.size(), field) == 0) {
+                const size_t after = j + field.size();
+                const bool eq = after < sql.size() && sql[after] == '=';
+                const bool notIn = sql.compare(after, 8, " not in(") == 0;
+                out.append(sql, i, after - i);
+                if (eq || notIn) out += clause;
+                i = after;
+                continue;
+            }
+        }
+        out += sql[i++];
+    }
+    return out;
+}
+
 std::vector<ReconcileLine> reconcile(const KeyDiagnosis& d, JoinVariant variant,
                                      const workbooks::Result& result) {
     std::vector<ReconcileLine> out;

@@ -131,6 +131,12 @@ std::string diagnosisSummary(const KeyDiagnosis& d);
 // ("T0.姓名 collate KEYFOLD= T1.姓名") and of each "not in" when the option is on; "" when it is
 // off, so the texts stay exactly those of the join step. `folds` as DiagnosisInput::matchFolds.
 std::string keyFoldClause(uint32_t folds);
+// A query text of the join step or of a result variant with keyFoldClause(folds) put after every
+// key field that stands left of "=" or of " not in(": "T0.姓名= T1.姓名" becomes
+// "T0.姓名 collate KEYFOLD= T1.姓名". `keyField` as the texts write it (already cut at "#", in
+// brackets when it needs them). Sheet references are left alone; with folds 0 the text is returned
+// unchanged.
+std::string withKeyFold(const std::string& sql, const std::string& keyField, uint32_t folds);
 
 enum class JoinVariant { Join, AllFields, LeftRight };
 

@@ -350,6 +350,56 @@ TEST(KeyDiagnosis, FoldedMatchingMeetsExactlyTheDiagnosedKeys) {
     EXPECT_THROW(runQuery(joinText(plain, "无此排序")), Error);
 }
 
+// The texts of the join step and its variants, as the worked examples give them: unchanged with
+// the option off; with it on, the collation after each key left of "=" or "not in(" and nowhere
+// else (not in the select lists, not in the sheet references).
+TEST(KeyDiagnosis, KeyFoldInTheQueryTexts) {
+    const std::string a = "[Excel 8.0;database=D:\\data\\工资.xls].[工资$]";
+    const std::string b = "[Excel 8.0;database=D:\\data\\考勤.xls].[考勤$]";
+    const std::string c = "[Excel 8.0;database=D:\\data\\社保.xls].[社保$]";
+    const std::string join2 = "select T0.姓名,T0.基本工资,T0.奖金,T1.应扣金额 from   " + a +
+                              " T0,  " + b + " T1 where  T0.姓名= T1.姓名";
+    const std::string join3 =
+        "select T0.姓名,T0.基本工资,T0.奖金,T1.应扣金额,T2.医保扣款,T2.社保扣款 from   " + a +
+        " T0,  " + b + " T1,  " + c + " T2 where  T0.姓名= T1.姓名 and T1.姓名=T2.姓名";
+    const std::string all =
+        "select T0.*,T1.* from   " + a + " T0,  " + b + " T1 where  T0.姓名= T1.姓名";
+    const std::string leftRight =
+        "select T0.基本工资,T0.奖金,T0.姓名,T1.姓名,T1.应扣金额 from   " + a + " T0,  " + b +
+        " T1 where  T0.姓名= T1.姓名 union all select T0.基本工资,T0.奖金,T0.姓名,' ',' ' from " +
+        a + " T0 where T0.姓名 not in(select T1.姓名 from " + b +
+        " T1) union all select ' ',' ',' ',T1.姓名,T1.应扣金额 from " + b +
+        " T1 where T1.姓名 not in(select T0.姓名 from " + a + " T0)";
+    const std::string k = " collate KEYFOLD";
+    const std::pair<std::string, std::string> cases[] = {
+        {join2, "select T0.姓名,T0.基本工资,T0.奖金,T1.应扣金额 from   " + a + " T0,  " + b +
+                    " T1 where  T0.姓名" + k + "= T1.姓名"},
+        {join3, "select T0.姓名,T0.基本工资,T0.奖金,T1.应扣金额,T2.医保扣款,T2.社保扣款 from   " +
+                    a + " T0,  " + b + " T1,  " + c + " T2 where  T0.姓名" + k +
+                    "= T1.姓名 and T1.姓名" + k + "=T2.姓名"},
+        {all,
+         "select T0.*,T1.* from   " + a + " T0,  " + b + " T1 where  T0.姓名" + k + "= T1.姓名"},
+        {leftRight, "select T0.基本工资,T0.奖金,T0.姓名,T1.姓名,T1.应扣金额 from   " + a +
+                        " T0,  " + b + " T1 where  T0.姓名" + k +
+                        "= T1.姓名 union all select T0.基本工资,T0.奖金,T0.姓名,' ',' ' from " + a +
+                        " T0 where T0.姓名" + k + " not in(select T1.姓名 from " + b +
+                        " T1) union all select ' ',' ',' ',T1.姓名,T1.应扣金额 from " + b +
+                        " T1 where T1.姓名" + k + " not in(select T0.姓名 from " + a + " T0)"},
+    };
+    for (const auto& [text, folded] : cases) {
+        EXPECT_EQ(withKeyFold(text, "姓名", 0), text);
+        EXPECT_EQ(withKeyFold(text, "姓名", kSafeFolds), folded);
+    }
+    EXPECT_EQ(withKeyFold("select T0.* from x T0, y T1 where  T0.[工 号]= T1.[工 号]", "[工 号]",
+                          kSafeFolds | LeadingZeros),
+              "select T0.* from x T0, y T1 where  T0.[工 号] collate KEYFOLD_ZERO= T1.[工 号]");
+    // A folded left/right text of the fixtures runs and returns the rows the diagnosis predicts.
+    const DiagnosisInput in =
+        input("姓名", {{"keys.xls", "左$", {}}, {"keys.xls", "右$", {}}}, kSafeFolds);
+    EXPECT_EQ(runQuery(withKeyFold(leftRightText(in), "姓名", kSafeFolds))->rowCount(),
+              diagnoseKeys(in).leftRightRows);
+}
+
 TEST(KeyDiagnosis, Failures) {
     EXPECT_THROW(diagnoseKeys(input("姓名", {{"card.xls", "一$", {}}})), Error);
     EXPECT_THROW(diagnoseKeys(input("工号", {{"card.xls", "一$", {}}, {"card.xls", "多$", {}}})),
