@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "workbooks/key_fold.h"
 #include "workbooks/no_case.h"
 #include "workbooks/result_building.h"
 
@@ -63,6 +64,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         size_t from = 0, fromCol = 0, col = 0;
         bool text = false;
         bool set = false;
+        uint32_t folds = 0;  // texts compared after foldKey (a KEYFOLD collation)
     };
     std::vector<Link> links(n);
     if (j.equalities.size() != n - 1) return nullptr;
@@ -79,7 +81,9 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         const bool ta = t[a]->fields[ca].type == FieldType::String;
         const bool tb = t[b]->fields[cb].type == FieldType::String;
         if (ta != tb) return nullptr;
-        links[b] = {a, ca, cb, ta, true};
+        const uint32_t folds = keyFoldOfCollation(e.collation);
+        if (!e.collation.empty() && !folds && !equalsNoCase(e.collation, "nocase")) return nullptr;
+        links[b] = {a, ca, cb, ta, true, ta ? folds : 0};
     }
     for (size_t k = 1; k < n; ++k)
         if (!links[k].set) return nullptr;
@@ -96,7 +100,13 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     for (size_t c = 0; c < out.size(); ++c)
         result->addField(names[c], t[out[c].table]->fields[out[c].col].type).reserve(expected);
     std::vector<const HashIndex*> index(n, nullptr);
-    for (size_t k = 1; k < n; ++k) index[k] = &t[k]->index(links[k].col);
+    std::vector<const FoldedIndex*> folded(n, nullptr);
+    for (size_t k = 1; k < n; ++k) {
+        if (links[k].folds)
+            folded[k] = &t[k]->foldedIndex(links[k].col, links[k].folds);
+        else
+            index[k] = &t[k]->index(links[k].col);
+    }
 
     // Every result column takes the type of its source field, and a field holds values of its
     // own type only (a mixed column is all text), so each cell is appended as what it is. The
@@ -186,7 +196,14 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         const uint32_t sr = cur[l.from];
         const ValueKind kind = src.kind(sr, l.fromCol);
         if (kind == ValueKind::Null) return;
-        if (l.text) {
+        if (l.folds) {
+            const std::string key = foldKey(src.text(sr, l.fromCol), l.folds);
+            for (uint32_t r = folded[k]->first(key); r != kNoRow; r = folded[k]->next(r)) {
+                if (dst.kind(r, l.col) != ValueKind::Text || folded[k]->folded(r) != key) continue;
+                cur[k] = r;
+                self(self, k + 1);
+            }
+        } else if (l.text) {
             const std::string_view key = src.text(sr, l.fromCol);
             for (uint32_t r = k == 1 && headKnown ? firstHead : index[k]->firstText(key);
                  r != kNoRow; r = index[k]->next(r)) {
@@ -215,7 +232,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
     const SheetTable& second = *t[1];
     uint64_t hashes[kBlock];
     uint32_t cand[kBlock];
-    headKnown = l1.from == 0;
+    headKnown = l1.from == 0 && !l1.folds;
     const auto started = std::chrono::steady_clock::now();
     for (uint32_t base = 0; base < first.rows; base += kBlock) {
         limits.checkCancel();
@@ -227,7 +244,7 @@ std::shared_ptr<Result> runJoin(const PlainJoin& j, const std::vector<SheetRef>&
         if (counting && std::chrono::steady_clock::now() - started > std::chrono::seconds(3))
             limits.refuseSize(counted, out.size(), true);
         const uint32_t end = std::min<uint32_t>(base + kBlock, static_cast<uint32_t>(first.rows));
-        if (l1.from == 0) {
+        if (headKnown) {
             for (uint32_t r = base; r < end; ++r) {
                 const ValueKind k = first.kind(r, l1.fromCol);
                 uint64_t h = 0;

@@ -63,6 +63,8 @@ class Engine {
 
     std::vector<std::string> listTables(const std::string& path, const std::string& driver);
     std::shared_ptr<Result> run(const std::string& sql);
+    std::shared_ptr<const SheetTable> sheet(const std::string& driver, const std::string& path,
+                                            const std::string& sheet);
     void clear();
     CacheStats stats();
 
@@ -106,6 +108,7 @@ Engine::Engine() {
         },
         nullptr);
     registerSheetModule(db_);
+    registerKeyFoldCollations(db_);
     cache_ = SheetCache(db_);
     sqlite3_set_authorizer(db_, &Engine::authorize, this);
     // "取消" stops a running statement (a recursive "with" that never ends, a join that runs
@@ -293,6 +296,23 @@ std::vector<std::string> listTables(const std::string& path, const std::string& 
 
 std::shared_ptr<Result> runQuery(const std::string& sql) {
     return Engine::instance().run(sql);
+}
+
+std::shared_ptr<const SheetTable> Engine::sheet(const std::string& driver, const std::string& path,
+                                                const std::string& sheet) {
+    std::lock_guard lock(mutex_);
+    SheetRef ref;
+    ref.driver = driver;
+    ref.path = path;
+    ref.sheet = sheet;
+    std::map<std::string, IndexRequests> noIndexes;
+    cache_.readMissing(cache_.missingTables({ref}), noIndexes);
+    return cache_.sheet(ref).table;
+}
+
+std::shared_ptr<const SheetTable> cachedSheet(const std::string& driver, const std::string& path,
+                                              const std::string& sheet) {
+    return Engine::instance().sheet(driver, path, sheet);
 }
 
 void clearSheetCache() {

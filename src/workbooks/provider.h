@@ -100,6 +100,12 @@ void setResultCellLimit(size_t cells);
 // Runs one query text without a connection object (tools and tests).
 std::shared_ptr<Result> runQuery(const std::string& sql);
 
+struct SheetTable;
+// The cached table of one sheet, read into the cache first when it is not there: for analyses that
+// read a sheet's columns themselves. Fails as a query naming the sheet would.
+std::shared_ptr<const SheetTable> cachedSheet(const std::string& driver, const std::string& path,
+                                              const std::string& sheet);
+
 // Drops every cached sheet (tests, and to give memory back).
 void clearSheetCache();
 

@@ -1,6 +1,8 @@
 // Sheet -> table conversion and the per-column hash indexes (see sheet_table.h).
 #include "workbooks/sheet_table.h"
 
+#include "workbooks/key_fold.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -65,6 +67,41 @@ const HashIndex& SheetTable::index(size_t column) const {
     return *indexes_[column];
 }
 
+FoldedIndex::FoldedIndex(const SheetTable& table, size_t column, uint32_t folds) : folds_(folds) {
+    const size_t n = table.rows;
+    size_t buckets = 16;
+    while (buckets < n * 2) buckets <<= 1;
+    heads_.assign(buckets, kNoRow);
+    next_.assign(n, kNoRow);
+    folded_.resize(n);
+    mask_ = buckets - 1;
+    for (size_t i = n; i-- > 0;) {
+        if (table.kind(i, column) != ValueKind::Text) continue;
+        folded_[i] = foldKey(table.text(i, column), folds);
+        uint32_t& head = heads_[std::hash<std::string_view>{}(folded_[i]) & mask_];
+        next_[i] = head;
+        head = static_cast<uint32_t>(i);
+    }
+}
+
+uint32_t FoldedIndex::first(std::string_view folded) const {
+    return heads_[std::hash<std::string_view>{}(folded)&mask_];
+}
+
+size_t FoldedIndex::memoryBytes() const {
+    size_t n = (heads_.size() + next_.size()) * sizeof(uint32_t);
+    for (const auto& f : folded_) n += sizeof(f) + (f.capacity() > 15 ? f.capacity() : 0);
+    return n;
+}
+
+const FoldedIndex& SheetTable::foldedIndex(size_t column, uint32_t folds) const {
+    std::lock_guard lock(indexMutex_);
+    for (const auto& [col, ix] : foldedIndexes_)
+        if (col == column && ix->folds() == folds) return *ix;
+    foldedIndexes_.emplace_back(column, std::make_unique<FoldedIndex>(*this, column, folds));
+    return *foldedIndexes_.back().second;
+}
+
 size_t SheetTable::memoryBytes() const {
     size_t n = sizeof(*this);
     n += slots.capacity() * sizeof(SheetSlot);
@@ -72,6 +109,7 @@ size_t SheetTable::memoryBytes() const {
     std::lock_guard lock(indexMutex_);
     for (const auto& ix : indexes_)
         if (ix) n += ix->memoryBytes();
+    for (const auto& [col, ix] : foldedIndexes_) n += ix->memoryBytes();
     return n;
 }
 

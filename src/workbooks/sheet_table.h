@@ -69,6 +69,24 @@ class HashIndex {
     uint64_t mask_ = 0;
 };
 
+// Chains of rows by the folded text of their key (foldKey), for comparisons under the KEYFOLD
+// collations. Rows that hold no text are in no chain.
+class FoldedIndex {
+  public:
+    FoldedIndex(const struct SheetTable& table, size_t column, uint32_t folds);
+    uint32_t first(std::string_view folded) const;
+    uint32_t next(uint32_t row) const { return next_[row]; }
+    const std::string& folded(uint32_t row) const { return folded_[row]; }
+    uint32_t folds() const { return folds_; }
+    size_t memoryBytes() const;
+
+  private:
+    std::vector<std::string> folded_;
+    std::vector<uint32_t> heads_, next_;
+    uint64_t mask_ = 0;
+    uint32_t folds_ = 0;
+};
+
 // The values are stored row by row (one 16-byte slot per cell, the texts in one arena), so that
 // fetching the fields of a row found through an index touches one or two cache lines, not one per
 // column: a hash join reads its inner rows in random order.
@@ -104,11 +122,14 @@ struct SheetTable {
     }
 
     const HashIndex& index(size_t column) const;
+    // The index of a column's texts folded with `folds`, built on first use and kept.
+    const FoldedIndex& foldedIndex(size_t column, uint32_t folds) const;
     size_t memoryBytes() const;
 
   private:
     mutable std::mutex indexMutex_;
     mutable std::vector<std::unique_ptr<HashIndex>> indexes_;
+    mutable std::vector<std::pair<size_t, std::unique_ptr<FoldedIndex>>> foldedIndexes_;
 };
 
 // Builds the table of one sheet of a workbook read by formats::readWorkbook. `strings` holds the

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "workbooks/key_fold.h"
+
 namespace shuhui::workbooks {
 
 namespace {
@@ -28,12 +30,16 @@ struct SheetCursor {
     bool scan = true;  // full scan; otherwise a walk along one hash chain
     int column = -1;
     const HashIndex* index = nullptr;
+    const FoldedIndex* folded = nullptr;  // a walk under a KEYFOLD collation
     bool keyIsText = false;
     double keyNumber = 0;
     std::string keyText;
 };
 
 enum IndexPlan : int { kFullScan = -1 };
+// idxNum of an index walk: the column in the low bits (the provider takes no sheet of more than
+// 2,000 fields), the folds of a KEYFOLD collation above them.
+constexpr int kFoldShift = 12;
 
 std::string quoteName(const std::string& name) {
     std::string q = "\"";
@@ -91,11 +97,14 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
         if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || c.iColumn < 0 ||
             c.iColumn >= static_cast<int>(t.fields.size()))
             continue;
-        // The index folds ASCII case, so it serves BINARY and NOCASE comparisons alike.
+        // The index folds ASCII case, so it serves BINARY and NOCASE comparisons alike; the
+        // KEYFOLD collations get an index of folded keys, their folds in the upper bits.
         const char* coll = sqlite3_vtab_collation(info, i);
-        if (coll && sqlite3_stricmp(coll, "BINARY") != 0 && sqlite3_stricmp(coll, "NOCASE") != 0)
+        const uint32_t folds = coll ? keyFoldOfCollation(coll) : 0;
+        if (coll && !folds && sqlite3_stricmp(coll, "BINARY") != 0 &&
+            sqlite3_stricmp(coll, "NOCASE") != 0)
             continue;
-        info->idxNum = c.iColumn;
+        info->idxNum = c.iColumn | static_cast<int>(folds << kFoldShift);
         info->aConstraintUsage[i].argvIndex = 1;
         info->aConstraintUsage[i].omit = 0;
         // A lookup reads its rows in random order, one cache miss per field it touches: with the
@@ -122,6 +131,9 @@ int closeCursor(sqlite3_vtab_cursor* cur) {
 }
 
 bool matches(const SheetCursor& c, uint32_t row) {
+    if (c.folded)
+        return c.table->kind(row, static_cast<size_t>(c.column)) == ValueKind::Text &&
+               c.folded->folded(row) == c.keyText;
     const SheetSlot& s = c.table->slot(row, static_cast<size_t>(c.column));
     if (c.keyIsText)
         return s.kind == ValueKind::Text &&
@@ -130,6 +142,10 @@ bool matches(const SheetCursor& c, uint32_t row) {
 }
 
 void skipToMatch(SheetCursor& c) {
+    if (c.folded) {
+        while (c.row != kNoRow && !matches(c, c.row)) c.row = c.folded->next(c.row);
+        return;
+    }
     while (c.row != kNoRow && !matches(c, c.row)) c.row = c.index->next(c.row);
     if (c.row != kNoRow) c.index->prefetchNext(c.row);
 }
@@ -148,7 +164,10 @@ int filter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, sqlit
     auto& c = *reinterpret_cast<SheetCursor*>(cursor);
     c.scan = true;
     c.row = 0;
+    c.folded = nullptr;
     if (idxNum == kFullScan || argc < 1) return SQLITE_OK;
+    const uint32_t folds = static_cast<uint32_t>(idxNum) >> kFoldShift;
+    idxNum &= (1 << kFoldShift) - 1;
     const bool textColumn = c.table->fields[static_cast<size_t>(idxNum)].type == FieldType::String;
     sqlite3_value* v = argv[0];
     switch (sqlite3_value_type(v)) {
@@ -181,6 +200,13 @@ int filter(sqlite3_vtab_cursor* cursor, int idxNum, const char*, int argc, sqlit
     }
     c.scan = false;
     c.column = idxNum;
+    if (folds && c.keyIsText) {
+        c.folded = &c.table->foldedIndex(static_cast<size_t>(idxNum), folds);
+        c.keyText = foldKey(c.keyText, folds);
+        c.row = c.folded->first(c.keyText);
+        skipToMatch(c);
+        return SQLITE_OK;
+    }
     c.index = &c.table->index(static_cast<size_t>(idxNum));
     c.row = c.keyIsText ? c.index->firstText(c.keyText) : c.index->firstNumber(c.keyNumber);
     skipToMatch(c);
@@ -192,7 +218,7 @@ int next(sqlite3_vtab_cursor* cursor) {
     if (c.scan) {
         ++c.row;
     } else {
-        c.row = c.index->next(c.row);
+        c.row = c.folded ? c.folded->next(c.row) : c.index->next(c.row);
         skipToMatch(c);
     }
     return SQLITE_OK;
@@ -268,6 +294,25 @@ const char* declaredType(FieldType type) {
 
 void registerSheetModule(sqlite3* db) {
     sqlite3_create_module_v2(db, "shuhui_sheet", &kModule, nullptr, nullptr);
+}
+
+void registerKeyFoldCollations(sqlite3* db) {
+    static const uint32_t kFolds[] = {kSafeFolds, kSafeFolds | NumberText,
+                                      kSafeFolds | LeadingZeros,
+                                      kSafeFolds | NumberText | LeadingZeros};
+    for (const uint32_t& folds : kFolds) {
+        auto compare = [](void* arg, int na, const void* a, int nb, const void* b) {
+            const uint32_t f = *static_cast<const uint32_t*>(arg);
+            const std::string fa =
+                foldKey(std::string_view(static_cast<const char*>(a), static_cast<size_t>(na)), f);
+            const std::string fb =
+                foldKey(std::string_view(static_cast<const char*>(b), static_cast<size_t>(nb)), f);
+            const int c = fa.compare(fb);
+            return c < 0 ? -1 : c > 0;
+        };
+        sqlite3_create_collation_v2(db, keyFoldCollation(folds).c_str(), SQLITE_UTF8,
+                                    const_cast<uint32_t*>(&folds), compare, nullptr);
+    }
 }
 
 uint64_t publishSheet(std::shared_ptr<const SheetTable> table) {

@@ -20,6 +20,10 @@
 namespace shuhui::workbooks {
 
 void registerSheetModule(sqlite3* db);
+// The collations KEYFOLD, KEYFOLD_NUM, KEYFOLD_ZERO and KEYFOLD_NUM_ZERO (key_fold.h): texts
+// compared after foldKey, in the byte order of the folded texts. The module's index walks serve
+// equalities under them from a folded index.
+void registerKeyFoldCollations(sqlite3* db);
 uint64_t publishSheet(std::shared_ptr<const SheetTable> table);
 void unpublishSheet(uint64_t id);
 

@@ -477,12 +477,18 @@ std::optional<PlainJoin> plainJoin(std::string_view sql, const std::vector<Sheet
     if (!c.word(i++, "where")) return std::nullopt;
     for (;;) {
         PlainJoin::Equality e;
-        if (!c.name(i, e.leftQualifier) || !c.punct(i + 1, ".") || !c.name(i + 2, e.leftField) ||
-            !c.punct(i + 3, "=") || !c.name(i + 4, e.rightQualifier) || !c.punct(i + 5, ".") ||
-            !c.name(i + 6, e.rightField))
+        if (!c.name(i, e.leftQualifier) || !c.punct(i + 1, ".") || !c.name(i + 2, e.leftField))
+            return std::nullopt;
+        i += 3;
+        if (c.word(i, "collate")) {
+            if (!c.name(i + 1, e.collation)) return std::nullopt;
+            i += 2;
+        }
+        if (!c.punct(i, "=") || !c.name(i + 1, e.rightQualifier) || !c.punct(i + 2, ".") ||
+            !c.name(i + 3, e.rightField))
             return std::nullopt;
         j.equalities.push_back(std::move(e));
-        i += 7;
+        i += 4;
         if (!c.word(i, "and")) break;
         ++i;
     }

@@ -60,6 +60,7 @@ struct PlainJoin {
     };
     struct Equality {
         std::string leftQualifier, leftField, rightQualifier, rightField;
+        std::string collation;  // "T0.k collate KEYFOLD= T1.k": KEYFOLD; empty when none
     };
     std::vector<size_t> tables;  // references in from order
     std::vector<Item> items;
