@@ -18,8 +18,8 @@ QColor rgb(uint32_t c) {
 
 }  // namespace
 
-int ColumnPixels(double width) {
-    return width <= 0 ? 0 : int(width * 7 + 5.5);
+int ColumnPixels(double width, int digitPixels) {
+    return width <= 0 ? 0 : int(width * digitPixels + 5.5);
 }
 
 int RowPixels(double points) {

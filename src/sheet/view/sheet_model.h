@@ -48,8 +48,9 @@ class SheetModel : public QAbstractTableModel {
     int rows_ = 0, cols_ = 0;
 };
 
-// Pixels of a column `width` characters wide, and of a row `points` high.
-int ColumnPixels(double width);
+// Pixels of a column `width` characters wide (characters of the default font, whose digits are
+// `digitPixels` wide, plus the cell's padding), and of a row `points` high.
+int ColumnPixels(double width, int digitPixels = 7);
 int RowPixels(double points);
 
 }  // namespace shuhui::sheetview

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -138,6 +139,8 @@ SheetWindow::SheetWindow(std::shared_ptr<sheet::Document> document, QWidget* par
     table_->setModel(model_);
     table_->setItemDelegate(new BorderDelegate(model_, table_));
     table_->setWordWrap(false);
+    table_->setTextElideMode(
+        Qt::ElideNone);  // a text too long for its cell is cut, as a sheet shows it
     table_->setStyleSheet(QStringLiteral("QTableView { gridline-color: #d4d4d4; }"));
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     table_->horizontalHeader()->setMinimumSectionSize(0);
@@ -224,7 +227,7 @@ void SheetWindow::layoutSheet() {
                         int(m.lastCol - m.firstCol + 1));
     }
     for (int c = 0; c < model_->columnCount(); ++c) {
-        table_->setColumnWidth(c, ColumnPixels(doc.columnWidth(s, uint32_t(c))));
+        table_->setColumnWidth(c, columnPixels(doc.columnWidth(s, uint32_t(c))));
         table_->setColumnHidden(c, doc.columnHidden(s, uint32_t(c)));
     }
     table_->verticalHeader()->setDefaultSectionSize(RowPixels(15));
@@ -233,6 +236,11 @@ void SheetWindow::layoutSheet() {
         table_->setRowHeight(int(ri.row), RowPixels(ri.height));
         table_->setRowHidden(int(ri.row), ri.hidden);
     }
+}
+
+int SheetWindow::columnPixels(double width) const {
+    const QFontMetrics metrics(model_->fontOf(document().workbook().styles[0]));
+    return ColumnPixels(width, metrics.horizontalAdvance(QLatin1Char('0')));
 }
 
 bool SheetWindow::writeTo(QString path) {

@@ -43,6 +43,9 @@ class SheetWindow : public QWidget {
     // Closes without asking again (the question was answered elsewhere).
     void closeWithoutAsking();
 
+    // Pixels of a column `width` characters of the workbook's default font wide.
+    int columnPixels(double width) const;
+
     static QString titleFor(const sheet::Document& document);
     // Every result window still open, oldest first.
     static QList<SheetWindow*> openWindows();

@@ -62,7 +62,8 @@ TEST(SheetWindow, ShowsTabsSpansTextsAndStyles) {
     EXPECT_EQ(m->headerData(0, Qt::Vertical).toString(), "1");
     EXPECT_TRUE(m->data(m->index(1, 1), Qt::FontRole).value<QFont>().bold());
     EXPECT_EQ(m->data(m->index(1, 1), Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 0));
-    EXPECT_EQ(t->columnWidth(0), ColumnPixels(12));
+    EXPECT_EQ(t->columnWidth(0), w.columnPixels(12));
+    EXPECT_GT(w.columnPixels(12), w.columnPixels(8.43));
     EXPECT_EQ(t->rowHeight(0), RowPixels(30));
 
     w.tabs()->setCurrentIndex(0);
