@@ -27,30 +27,6 @@ bool sameNameCaseBlind(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string styleKey(const CellStyle& s) {
-    std::string k = s.font.name;
-    auto add = [&](uint64_t v) {
-        k.push_back('\x1f');
-        k += std::to_string(v);
-    };
-    add(uint64_t(s.font.size * 100 + 0.5));
-    add(s.font.bold);
-    add(s.font.italic);
-    add(s.font.underline);
-    add(s.font.color);
-    add(s.fill);
-    for (const formats::Border* b : {&s.left, &s.right, &s.top, &s.bottom}) {
-        add(uint64_t(b->style));
-        add(b->color);
-    }
-    add(uint64_t(s.halign));
-    add(uint64_t(s.valign));
-    add(s.wrap);
-    k.push_back('\x1f');
-    k += s.numFmt;
-    return k;
-}
-
 bool endsWithCaseBlind(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() &&
            sameNameCaseBlind(s.substr(s.size() - suffix.size()), suffix);
@@ -63,8 +39,7 @@ bool cellBefore(const Cell& a, const Cell& b) {
 }  // namespace
 
 Document::Document(formats::Workbook workbook, std::string name, std::string path)
-    : wb_(std::move(workbook)), name_(std::move(name)), path_(std::move(path)) {
-    if (wb_.styles.empty()) wb_.styles.push_back(CellStyle{});
+    : builder_(std::move(workbook)), name_(std::move(name)), path_(std::move(path)) {
     for (size_t i = 0; i < wb_.sheets.size(); ++i) {
         if (wb_.sheets[i].state == formats::SheetState::Visible &&
             wb_.sheets[i].kind == formats::SheetKind::Worksheet) {
@@ -81,15 +56,9 @@ std::shared_ptr<Document> Document::open(const std::string& path) {
 }
 
 std::shared_ptr<Document> Document::blank(std::string name) {
-    formats::Workbook wb;
-    wb.styles.push_back(CellStyle{});
-    for (int i = 1; i <= 3; ++i) {
-        formats::Sheet s;
-        s.name = "Sheet" + std::to_string(i);
-        wb.sheets.push_back(std::move(s));
-    }
-    auto doc = std::make_shared<Document>(std::move(wb), std::move(name));
-    return doc;
+    formats::WorkbookBuilder b;
+    for (int i = 1; i <= 3; ++i) b.addSheet("Sheet" + std::to_string(i));
+    return std::make_shared<Document>(std::move(b).finish(), std::move(name));
 }
 
 std::optional<size_t> Document::findSheet(std::string_view name) const {
@@ -238,23 +207,6 @@ StyledBlock Document::read(size_t sheet, const Rect& rect) const {
     return b;
 }
 
-uint32_t Document::internStyle(const CellStyle& style) {
-    if (styleIds_.empty())
-        for (size_t i = wb_.styles.size(); i-- > 0;)
-            styleIds_[styleKey(wb_.styles[i])] = uint32_t(i);
-    auto [it, fresh] = styleIds_.emplace(styleKey(style), uint32_t(wb_.styles.size()));
-    if (fresh) wb_.styles.push_back(style);
-    return it->second;
-}
-
-uint32_t Document::internText(const std::string& text) {
-    if (textIds_.empty() && !wb_.strings.empty())
-        for (size_t i = wb_.strings.size(); i-- > 0;) textIds_[wb_.strings[i]] = uint32_t(i);
-    auto [it, fresh] = textIds_.emplace(text, uint32_t(wb_.strings.size()));
-    if (fresh) wb_.strings.push_back(text);
-    return it->second;
-}
-
 void Document::paste(size_t sheet, uint32_t row, uint32_t col, const StyledBlock& block) {
     checkSheet(sheet);
     if (block.rows == 0 || block.cols == 0) return;
@@ -263,12 +215,13 @@ void Document::paste(size_t sheet, uint32_t row, uint32_t col, const StyledBlock
                                              " 行 " + std::to_string(block.cols) +
                                              " 列的区域放不下在 " +
                                              addressOf(Rect{row, col, row, col}) + " 处");
-    formats::Sheet& s = wb_.sheets[sheet];
+    formats::Workbook& wb = builder_.workbook();
+    formats::Sheet& s = wb.sheets[sheet];
     const bool empty = s.cells.empty() && s.merged.empty();
     const Rect target{row, col, row + block.rows - 1, col + block.cols - 1};
 
     std::vector<uint32_t> styles(block.styles.size());
-    for (size_t i = 0; i < block.styles.size(); ++i) styles[i] = internStyle(block.styles[i]);
+    for (size_t i = 0; i < block.styles.size(); ++i) styles[i] = builder_.style(block.styles[i]);
 
     std::erase_if(s.cells, [&](const Cell& c) { return contains(target, c.row, c.col); });
     std::vector<Cell> fresh;
@@ -284,7 +237,7 @@ void Document::paste(size_t sheet, uint32_t row, uint32_t col, const StyledBlock
         c.small = bc.small;
         c.number = bc.number;
         c.style = style;
-        if (bc.type == CellType::Text) c.text = internText(bc.text);
+        if (bc.type == CellType::Text) c.text = builder_.text(bc.text);
         fresh.push_back(c);
     }
     const size_t mid = s.cells.size();

@@ -20,9 +20,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "formats/workbook.h"
+#include "formats/workbook_builder.h"
 #include "sheet/block.h"
 #include "sheet/reference.h"
 
@@ -34,17 +34,19 @@ class Document {
     using Listener = std::function<void(Change)>;
 
     Document(formats::Workbook workbook, std::string name, std::string path = {});
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
     static std::shared_ptr<Document> open(const std::string& path);
     static std::shared_ptr<Document> blank(std::string name);
 
-    const formats::Workbook& workbook() const { return wb_; }
+    const formats::Workbook& workbook() const { return builder_.workbook(); }
     // The name shown in titles: the file name, or "工作簿1" for a new workbook.
     const std::string& name() const { return name_; }
     // The file it was read from or last saved to; empty for a new workbook.
     const std::string& path() const { return path_; }
 
-    size_t sheetCount() const { return wb_.sheets.size(); }
-    const formats::Sheet& sheet(size_t index) const { return wb_.sheets.at(index); }
+    size_t sheetCount() const { return workbook().sheets.size(); }
+    const formats::Sheet& sheet(size_t index) const { return workbook().sheets.at(index); }
     // By name, letters compared case-blind as the application does.
     std::optional<size_t> findSheet(std::string_view name) const;
     size_t activeSheet() const { return active_; }
@@ -82,17 +84,16 @@ class Document {
   private:
     void notify(Change change);
     void checkSheet(size_t sheet) const;
-    uint32_t internStyle(const formats::CellStyle& style);
-    uint32_t internText(const std::string& text);
 
-    formats::Workbook wb_;
+    formats::WorkbookBuilder
+        builder_;  // the workbook, with its texts and styles indexed for pastes
+    const formats::Workbook& wb_ = builder_.workbook();
     std::string name_, path_;
     size_t active_ = 0;
     std::map<size_t, Rect> selections_;
     bool saved_ = true;
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
-    std::unordered_map<std::string, uint32_t> styleIds_, textIds_;  // built on first paste
 };
 
 }  // namespace shuhui::sheet
