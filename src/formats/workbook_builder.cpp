@@ -29,7 +29,12 @@ WorkbookBuilder::WorkbookBuilder() {
 
 WorkbookBuilder::WorkbookBuilder(Workbook workbook) : wb_(std::move(workbook)) {
     if (wb_.styles.empty()) wb_.styles.push_back(CellStyle{});
-    for (uint32_t i = 0; i < wb_.styles.size(); ++i) styles_.emplace(styleHash(wb_.styles[i]), i);
+    for (uint32_t i = 0; i < wb_.styles.size(); ++i) {
+        const uint64_t h = styleHash(wb_.styles[i]);
+        auto [it, end] = styles_.equal_range(h);
+        while (it != end && !(wb_.styles[it->second] == wb_.styles[i])) ++it;
+        if (it == end) styles_.emplace(h, i);  // a repeated style keeps its first index
+    }
     size_t size = slots_.size();
     while (wb_.strings.size() * 2 > size) size *= 2;
     slots_.assign(size, Slot{});
