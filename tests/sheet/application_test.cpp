@@ -60,6 +60,38 @@ TEST_F(ApplicationTest, SurveyReadsTheUsedRangeOfASheetByName) {
     app->Quit();
 }
 
+// The same styled three-row header written by xlwt and by openpyxl, as the application keeps it.
+TEST_F(ApplicationTest, OpenKeepsTheLookOfFilesFromOtherWriters) {
+    for (const char* file : {"header_xlwt.xls", "header_openpyxl.xlsx"}) {
+        auto app = factory_->Create();
+        app->WorkBooks().Open(std::string(SHUHUI_FIXTURES) + "/sheet/" + file);
+        EXPECT_EQ(app->WorkSheets("一月")->UsedRange()->Address(), "$A$1:$F$11") << file;
+        EXPECT_EQ(app->WorkSheets(2)->UsedRange()->Address(), "$A$1:$F$6") << file;
+        app->Visible(true);
+        const Document& d = *shown_.back();
+        const formats::Sheet& s = d.sheet(0);
+        EXPECT_EQ(s.merged,
+                  (std::vector<formats::Range>{
+                      {0, 0, 0, 5}, {1, 0, 2, 0}, {1, 1, 2, 1}, {1, 2, 1, 4}, {1, 5, 2, 5}}))
+            << file;
+        EXPECT_EQ(s.frozenRows, 3u) << file;
+        EXPECT_EQ(s.frozenCols, 1u) << file;
+        EXPECT_NEAR(d.columnWidth(0, 0), 12, 0.1) << file;
+        EXPECT_EQ(d.rowHeight(0, 0), 30.0) << file;
+        EXPECT_EQ(d.cellText(0, 3, 2), "5,000.00") << file;
+        EXPECT_EQ(d.cellText(0, 3, 1), "200001") << file;
+        const formats::CellStyle& title = d.workbook().style(*d.cell(0, 0, 0));
+        EXPECT_TRUE(title.font.bold) << file;
+        EXPECT_EQ(title.font.size, 16) << file;
+        EXPECT_EQ(title.halign, formats::HAlign::Center) << file;
+        EXPECT_NE(title.fill, formats::kNoColor) << file;
+        const formats::CellStyle& head = d.workbook().style(*d.cell(0, 2, 3));
+        EXPECT_EQ(head.bottom.style, formats::BorderStyle::Thin) << file;
+        app->ActiveWorkBook()->Saved(true);
+        app->Quit();
+    }
+}
+
 TEST_F(ApplicationTest, FormulaCellsCarryTheirStoredResults) {
     auto app = factory_->Create();
     app->WorkBooks().Open(kBasic);
