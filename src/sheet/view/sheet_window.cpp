@@ -10,7 +10,9 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
@@ -147,6 +149,28 @@ SheetWindow::SheetWindow(std::shared_ptr<sheet::Document> document, QWidget* par
     table_->verticalHeader()->setMinimumSectionSize(0);
     table_->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    table_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    frozenLeft_ = makeFrozenView(QStringLiteral("sheet_frozen_left"));
+    frozenTop_ = makeFrozenView(QStringLiteral("sheet_frozen_top"));
+    frozenCorner_ = makeFrozenView(QStringLiteral("sheet_frozen_corner"));
+    connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged,
+            frozenTop_->horizontalScrollBar(), &QScrollBar::setValue);
+    connect(table_->verticalScrollBar(), &QScrollBar::valueChanged,
+            frozenLeft_->verticalScrollBar(), &QScrollBar::setValue);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int c, int, int size) {
+                for (QTableView* v : {frozenTop_, frozenLeft_, frozenCorner_})
+                    v->setColumnWidth(c, size);
+                placeFrozenViews();
+            });
+    connect(table_->verticalHeader(), &QHeaderView::sectionResized, this,
+            [this](int r, int, int size) {
+                for (QTableView* v : {frozenTop_, frozenLeft_, frozenCorner_})
+                    v->setRowHeight(r, size);
+                placeFrozenViews();
+            });
+    table_->installEventFilter(this);
 
     tabs_ = NameControl(new QTabBar, QStringLiteral("sheet_tabs"), QStringLiteral("工作表"));
     tabs_->setShape(QTabBar::RoundedSouth);
@@ -219,23 +243,85 @@ void SheetWindow::showSheet(int index) {
 void SheetWindow::layoutSheet() {
     const sheet::Document& doc = document();
     const size_t s = model_->sheet();
-    table_->clearSpans();
-    for (const formats::Range& m : doc.sheet(s).merged) {
-        if (int(m.lastRow) >= model_->rowCount() || int(m.lastCol) >= model_->columnCount())
-            continue;
-        table_->setSpan(int(m.firstRow), int(m.firstCol), int(m.lastRow - m.firstRow + 1),
-                        int(m.lastCol - m.firstCol + 1));
+    for (QTableView* v : {table_, frozenTop_, frozenLeft_, frozenCorner_}) {
+        const QSignalBlocker quiet(v->horizontalHeader());
+        const QSignalBlocker quietRows(v->verticalHeader());
+        v->clearSpans();
+        for (const formats::Range& m : doc.sheet(s).merged) {
+            if (int(m.lastRow) >= model_->rowCount() || int(m.lastCol) >= model_->columnCount())
+                continue;
+            v->setSpan(int(m.firstRow), int(m.firstCol), int(m.lastRow - m.firstRow + 1),
+                       int(m.lastCol - m.firstCol + 1));
+        }
+        for (int c = 0; c < model_->columnCount(); ++c) {
+            v->setColumnWidth(c, columnPixels(doc.columnWidth(s, uint32_t(c))));
+            v->setColumnHidden(c, doc.columnHidden(s, uint32_t(c)));
+        }
+        v->verticalHeader()->setDefaultSectionSize(RowPixels(15));
+        for (const formats::RowInfo& ri : doc.sheet(s).rows) {
+            if (int(ri.row) >= model_->rowCount()) break;
+            v->setRowHeight(int(ri.row), RowPixels(ri.height));
+            v->setRowHidden(int(ri.row), ri.hidden);
+        }
     }
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        table_->setColumnWidth(c, columnPixels(doc.columnWidth(s, uint32_t(c))));
-        table_->setColumnHidden(c, doc.columnHidden(s, uint32_t(c)));
-    }
-    table_->verticalHeader()->setDefaultSectionSize(RowPixels(15));
-    for (const formats::RowInfo& ri : doc.sheet(s).rows) {
-        if (int(ri.row) >= model_->rowCount()) break;
-        table_->setRowHeight(int(ri.row), RowPixels(ri.height));
-        table_->setRowHidden(int(ri.row), ri.hidden);
-    }
+    placeFrozenViews();
+}
+
+QTableView* SheetWindow::makeFrozenView(const QString& name) {
+    auto* v = NameControl(new QTableView(table_), name, QStringLiteral("冻结窗格"));
+    v->setModel(model_);
+    v->setSelectionModel(table_->selectionModel());
+    v->setItemDelegate(table_->itemDelegate());
+    v->setFocusPolicy(Qt::NoFocus);
+    v->setFrameShape(QFrame::NoFrame);
+    v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    v->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    v->setWordWrap(false);
+    v->setTextElideMode(Qt::ElideNone);
+    v->setStyleSheet(table_->styleSheet());
+    v->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    v->horizontalHeader()->setMinimumSectionSize(0);
+    v->verticalHeader()->setMinimumSectionSize(0);
+    v->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    v->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    v->hide();
+    return v;
+}
+
+// The frozen rows and columns stay where they are while the rest scrolls beneath: three views of
+// the same model lie over the table, the top one following its horizontal scrolling, the left one
+// its vertical scrolling, the corner one fixed.
+void SheetWindow::placeFrozenViews() {
+    const formats::Sheet& sh = document().sheet(model_->sheet());
+    const int rows = std::min(int(sh.frozenRows), model_->rowCount());
+    const int cols = std::min(int(sh.frozenCols), model_->columnCount());
+    int height = table_->horizontalHeader()->height();
+    for (int r = 0; r < rows; ++r) height += table_->isRowHidden(r) ? 0 : table_->rowHeight(r);
+    int width = table_->verticalHeader()->width();
+    for (int c = 0; c < cols; ++c) width += table_->isColumnHidden(c) ? 0 : table_->columnWidth(c);
+    const int f = table_->frameWidth();
+    const QRect vp = table_->viewport()->geometry();
+    const int right = vp.right() + 1, bottom = vp.bottom() + 1;
+    frozenTop_->setVisible(rows > 0);
+    frozenLeft_->setVisible(cols > 0);
+    frozenCorner_->setVisible(rows > 0 && cols > 0);
+    if (rows > 0) frozenTop_->setGeometry(f, f, right - f, height);
+    if (cols > 0) frozenLeft_->setGeometry(f, f, width, bottom - f);
+    if (rows > 0 && cols > 0) frozenCorner_->setGeometry(f, f, width, height);
+    frozenTop_->horizontalScrollBar()->setValue(table_->horizontalScrollBar()->value());
+    frozenLeft_->verticalScrollBar()->setValue(table_->verticalScrollBar()->value());
+    frozenLeft_->raise();
+    frozenTop_->raise();
+    frozenCorner_->raise();
+}
+
+bool SheetWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        placeFrozenViews();
+    return QWidget::eventFilter(watched, event);
 }
 
 int SheetWindow::columnPixels(double width) const {

@@ -50,10 +50,18 @@ class SheetWindow : public QWidget {
     // Every result window still open, oldest first.
     static QList<SheetWindow*> openWindows();
 
+    // The views that keep the frozen rows (top), columns (left) and their corner in place; hidden
+    // when the sheet has no frozen panes.
+    QTableView* frozenTop() const { return frozenTop_; }
+    QTableView* frozenLeft() const { return frozenLeft_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QTableView* makeFrozenView(const QString& name);
+    void placeFrozenViews();
     void showSheet(int index);
     void layoutSheet();
     void refreshTitle();
@@ -61,6 +69,9 @@ class SheetWindow : public QWidget {
 
     SheetModel* model_ = nullptr;
     QTableView* table_ = nullptr;
+    QTableView* frozenTop_ = nullptr;
+    QTableView* frozenLeft_ = nullptr;
+    QTableView* frozenCorner_ = nullptr;
     QTabBar* tabs_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* saveAs_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -70,6 +71,32 @@ TEST(SheetWindow, ShowsTabsSpansTextsAndStyles) {
     EXPECT_EQ(m->data(m->index(0, 0)).toString(), "一月工资表");
     EXPECT_EQ(m->data(m->index(5, 0)).toString(), "一月姓名3");
     EXPECT_EQ(t->columnSpan(0, 0), 4);
+}
+
+TEST(SheetWindow, FrozenPanesOfTheFileStayInPlace) {
+    SheetWindow w(sheet::Document::open(std::string(SHUHUI_FIXTURES) + "/sheet/header_xlwt.xls"));
+    w.resize(400, 300);  // narrower than the columns, so the table scrolls both ways
+    w.show();
+    QApplication::processEvents();
+    QTableView* t = w.table();
+    ASSERT_TRUE(w.frozenTop()->isVisible());
+    ASSERT_TRUE(w.frozenLeft()->isVisible());
+    EXPECT_EQ(w.frozenTop()->height(), t->horizontalHeader()->height() + t->rowHeight(0) +
+                                           t->rowHeight(1) + t->rowHeight(2));
+    EXPECT_EQ(w.frozenLeft()->width(), t->verticalHeader()->width() + t->columnWidth(0));
+    EXPECT_EQ(w.frozenTop()->columnSpan(0, 0), 6);
+    t->horizontalScrollBar()->setValue(40);
+    t->verticalScrollBar()->setValue(30);
+    ASSERT_EQ(t->horizontalScrollBar()->value(), 40);
+    EXPECT_EQ(w.frozenTop()->horizontalScrollBar()->value(), 40);
+    EXPECT_EQ(w.frozenTop()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w.frozenLeft()->verticalScrollBar()->value(), 30);
+    w.tabs()->setCurrentIndex(1);  // 二月 is frozen too; a sheet without panes hides the views
+    EXPECT_TRUE(w.frozenTop()->isVisible());
+    SheetWindow plain(resultDocument());
+    plain.show();
+    EXPECT_FALSE(plain.frozenTop()->isVisible());
+    EXPECT_FALSE(plain.frozenLeft()->isVisible());
 }
 
 TEST(SheetWindow, ButtonsAreNamedForScreenReaders) {
