@@ -16,7 +16,7 @@ std::shared_ptr<Document> withSheets(std::vector<std::pair<std::string, uint32_t
     formats::Workbook wb;
     for (const auto& [name, rows] : sheets)
         wb.sheets.push_back(testing::headerSheet(wb, name, rows));
-    return std::make_shared<Document>(std::move(wb), "a.xls", "/tmp/a.xls");
+    return std::make_shared<Document>(std::move(wb), "a.xls", "a.xls");
 }
 
 // The sheet as text: one line per row of the used range, cells separated by "|".
