@@ -145,6 +145,8 @@ struct Sheet {
     std::optional<Range> dimension;  // as the file declares it; may be absent or wrong
     bool complete = true;            // false when the reader stopped early (ReadOptions::maxRows)
     bool loaded = true;              // false when only the sheet list was read
+    // Frozen panes: the rows above and the columns left of the split (0 and 0: none).
+    uint32_t frozenRows = 0, frozenCols = 0;
 
     // The range of cells holding a value (not Blank, not an empty text); nullopt when there is
     // none.

@@ -27,6 +27,29 @@ WorkbookBuilder::WorkbookBuilder() {
     styles_.emplace(styleHash(wb_.styles[0]), 0);
 }
 
+WorkbookBuilder::WorkbookBuilder(Workbook workbook) : wb_(std::move(workbook)) {
+    if (wb_.styles.empty()) wb_.styles.push_back(CellStyle{});
+    for (uint32_t i = 0; i < wb_.styles.size(); ++i) {
+        const uint64_t h = styleHash(wb_.styles[i]);
+        auto [it, end] = styles_.equal_range(h);
+        while (it != end && !(wb_.styles[it->second] == wb_.styles[i])) ++it;
+        if (it == end) styles_.emplace(h, i);  // a repeated style keeps its first index
+    }
+    size_t size = slots_.size();
+    while (wb_.strings.size() * 2 > size) size *= 2;
+    slots_.assign(size, Slot{});
+    mask_ = size - 1;
+    for (uint32_t id = 0; id < wb_.strings.size(); ++id) {
+        const uint64_t h = std::hash<std::string_view>{}(wb_.strings[id]);
+        size_t i = h & mask_;
+        while (slots_[i].id != kEmpty &&
+               !(slots_[i].hash == h && wb_.strings[slots_[i].id] == wb_.strings[id]))
+            i = (i + 1) & mask_;
+        if (slots_[i].id == kEmpty)
+            slots_[i] = Slot{h, id};  // a repeated text keeps its first index
+    }
+}
+
 uint32_t WorkbookBuilder::text(std::string_view s) {
     const uint64_t h = std::hash<std::string_view>{}(s);
     size_t i = h & mask_;

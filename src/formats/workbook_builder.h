@@ -29,6 +29,9 @@ namespace shuhui::formats {
 class WorkbookBuilder {
   public:
     WorkbookBuilder();
+    // Goes on building `workbook` (one read from a file): its texts and styles are indexed, so
+    // equal ones added later reuse them.
+    explicit WorkbookBuilder(Workbook workbook);
 
     // The index of the text in the string pool, added on first use. Open addressing over the
     // texts' hashes; a probe touches the pool only when the hashes agree.

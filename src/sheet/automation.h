@@ -2,10 +2,10 @@
 // open workbooks, worksheets and ranges, and exactly the members that merge calls.
 //
 //   std::unique_ptr<Application> app = factory.Create();     // "create": new, hidden
-//   app->WorkBooks().Open(path);                              // the file becomes the active workbook
-//   app->WorkSheets("一月")->Activate();                      // by name, or by position from 1
-//   std::string a = app->ActiveSheet()->UsedRange()->Address();   // "$A$1:$H$20", one cell "$A$1"
-//   app->ActiveSheet()->Range(a)->Copy();                     // onto the clipboard
+//   app->WorkBooks().Open(path);                              // the file becomes the active
+//   workbook app->WorkSheets("一月")->Activate();                      // by name, or by position
+//   from 1 std::string a = app->ActiveSheet()->UsedRange()->Address();   // "$A$1:$H$20", one cell
+//   "$A$1" app->ActiveSheet()->Range(a)->Copy();                     // onto the clipboard
 //   other->ActiveSheet()->Range("A14")->Select();             // the paste target
 //   other->ActiveSheet()->Paste();                            // the clipboard at the selection
 //   app->ActiveWorkBook()->Saved(true); app->WorkBooks().Close(); app->Quit();

@@ -42,6 +42,23 @@ TEST(WorkbookBuilder, PoolsTextsAndStyles) {
     EXPECT_EQ(b.workbook().strings.size(), 20002u);
 }
 
+TEST(WorkbookBuilder, GoesOnBuildingAWorkbookReadFromAFile) {
+    Workbook read;
+    CellStyle bold;
+    bold.font.bold = true;
+    read.styles = {CellStyle{}, bold, bold};  // readers may keep equal styles twice
+    read.strings = {"姓名", "工号", "姓名"};
+    WorkbookBuilder b(std::move(read));
+    EXPECT_EQ(b.style(bold), 1u);
+    EXPECT_EQ(b.text("姓名"), 0u);
+    EXPECT_EQ(b.text("工号"), 1u);
+    EXPECT_EQ(b.text("部门"), 3u);
+    CellStyle money;
+    money.numFmt = "0.00";
+    EXPECT_EQ(b.style(money), 3u);
+    EXPECT_TRUE(WorkbookBuilder(Workbook{}).workbook().styles.size() == 1u);
+}
+
 TEST(WorkbookBuilder, BuildsSheetsTheWriterTakes) {
     WorkbookBuilder b;
     CellStyle bold;

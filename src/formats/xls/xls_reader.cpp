@@ -75,6 +75,15 @@ class XlsReader {
     void onColinfo(Body& b);
     void onDefcolwidth(Body& b) { sheet_->defaultColWidth = displayedWidthFromChars(b.u16()); }
     void onMergedcells(Body& b);
+    // MS-XLS 2.4.346 Window2: fFrozenRt (bit 3) says the PANE record that follows freezes panes
+    void onWindow2(Body& b) { frozen_ = (b.u16() & 0x0008) != 0; }
+    // MS-XLS 2.4.189 Pane: x, y = the columns and rows left of and above a frozen split
+    void onPane(Body& b) {
+        const uint16_t x = b.u16(), y = b.u16();
+        if (!frozen_) return;
+        sheet_->frozenCols = x;
+        sheet_->frozenRows = y;
+    }
     void onBlank(Body& b);
     void onMulblank(Body& b);
     void onNumber(Body& b);
@@ -138,6 +147,7 @@ class XlsReader {
 
     // per sheet
     Sheet* sheet_ = nullptr;
+    bool frozen_ = false;
     bool stop_ = false;
     uint32_t rowsSeen_ = 0;
     int64_t lastRow_ = -1;
@@ -168,6 +178,8 @@ constexpr HandlerEntry kSheetHandlers[] = {
     {Rec::COLINFO, &XlsReader::onColinfo},
     {Rec::DEFCOLWIDTH, &XlsReader::onDefcolwidth},
     {Rec::MERGEDCELLS, &XlsReader::onMergedcells},
+    {Rec::WINDOW2, &XlsReader::onWindow2},
+    {Rec::PANE, &XlsReader::onPane},
     {Rec::BLANK, &XlsReader::onBlank},
     {Rec::MULBLANK, &XlsReader::onMulblank},
     {Rec::NUMBER, &XlsReader::onNumber},
@@ -627,6 +639,7 @@ void XlsReader::readSheet(Sheet& sheet, uint32_t offset) {
         fail(ErrorKind::Corrupt, file_,
              "文件已损坏（工作表“" + sheet.name + "”的位置超出了数据流）");
     sheet_ = &sheet;
+    frozen_ = false;
     stop_ = false;
     rowsSeen_ = 0;
     lastRow_ = -1;

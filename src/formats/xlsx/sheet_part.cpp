@@ -158,6 +158,14 @@ struct SheetHandler {
             Range r;
             if (const char* ref = attr(atts, "ref"); ref && parseRangeRef(ref, r))
                 sheet.merged.push_back(r);
+        } else if (name == "pane") {  // 18.3.1.66: a frozen split xSplit columns, ySplit rows in
+            if (const char* state = attr(atts, "state");
+                state && std::strncmp(state, "frozen", 6) == 0) {
+                sheet.frozenCols =
+                    uint32_t(std::clamp(toDouble(attr(atts, "xSplit"), 0), 0.0, double(kMaxCols)));
+                sheet.frozenRows =
+                    uint32_t(std::clamp(toDouble(attr(atts, "ySplit"), 0), 0.0, double(kMaxRows)));
+            }
         } else if (name == "sheetFormatPr") {  // 18.3.1.81
             if (const char* w = attr(atts, "defaultColWidth"))
                 sheet.defaultColWidth = displayedWidth(toDouble(w, 9.140625));
