@@ -37,7 +37,8 @@ struct FieldPage {
 
 // "T" + page number.
 inline std::string aliasOf(int page) {
-    return "T" + std::to_string(page);
+    std::string alias = "T";
+    return alias += std::to_string(page);
 }
 
 }  // namespace shuhui::merge::horizontal

@@ -95,7 +95,7 @@ LeftRightQuery leftRightQuery(const std::string& driver,
     q.columns = columns.names();
     q.selectA = partSelect(q.columns, first, keyA);
     if (const size_t twice = q.selectA.find(",,"); twice != std::string::npos)
-        q.selectA.replace(twice, 2, ",");
+        q.selectA.erase(twice, 1);  // ",," becomes ","
     q.selectB = partSelect(q.columns, second, keyB);
 
     const std::string refA = workbooks::sheetReference(driver, pa.path, pa.sheet);
@@ -106,7 +106,10 @@ LeftRightQuery leftRightQuery(const std::string& driver,
     q.partB = "select " + q.selectB + " from " + refB + " " + tb + " where " + tb + "." + cf +
               " not in(select " + ta + "." + cf + " from " + refA + " " + ta + ")";
     std::string all;
-    for (const std::string& x : q.columns) all += (all.empty() ? "" : ",") + columnText(x);
+    for (const std::string& x : q.columns) {
+        if (!all.empty()) all += ',';
+        all += columnText(x);
+    }
     q.joinPart = "select " + all + " from " + fromClause + " where " + whereClause;
     q.query = q.joinPart + " union all " + q.partA + " union all " + q.partB;
     return q;
