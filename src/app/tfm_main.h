@@ -7,7 +7,8 @@
 //
 // Layout construction lives in tfm_main_layout.cpp; the catalogue handlers in
 // tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp; the one-row-header
-// vertical merge in tfm_main_vmerge*.cpp; the irregular-header merge in tfm_main_irregular*.cpp.
+// vertical merge in tfm_main_vmerge*.cpp; the irregular-header merge in tfm_main_irregular*.cpp;
+// the horizontal merge page in tfm_main_hmerge_layout.cpp and its handlers in tfm_main_hmerge.cpp.
 #pragma once
 
 #include <QPointer>

@@ -28,13 +28,6 @@ namespace {
 const QString kInfo = QStringLiteral("信息提示");
 const QString kRunFailed = QStringLiteral("出现错误!请检查您否做好了第一步表头的选择设置!");
 
-std::string Std(const QString& s) {
-    return s.toStdString();
-}
-[[maybe_unused]] std::string Std(const std::string& s) {
-    return s;
-}
-
 std::vector<std::string> StdList(const QStringList& list) {
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(list.size()));
@@ -87,8 +80,8 @@ void TfmMain::btn_get_sheet_fieldClick() {
 
     for (size_t n = 0; n < sheets.size(); ++n) {
         const auto& s = sheets[n];
-        const QString path = QString::fromStdString(Std(s.path));
-        const QString sheet = QString::fromStdString(Std(s.sheet));
+        const QString path = QString::fromStdString(s.path);
+        const QString sheet = QString::fromStdString(s.sheet);
         // The page keeps where it came from: later steps never look at the tree again.
         auto* tab = new QWidget;
         tab->setObjectName(QStringLiteral("FieldPage") + QString::number(n));
@@ -108,8 +101,7 @@ void TfmMain::btn_get_sheet_fieldClick() {
         FieldPages[n] = tab;
         FieldLists[n] = list;
         rzpg_fields_tabs->sync();
-        for (const std::string& name :
-             hm::readFieldNames(qry_get_field, driver, Std(s.path), Std(s.sheet))) {
+        for (const std::string& name : hm::readFieldNames(qry_get_field, driver, s.path, s.sheet)) {
             auto* item = new QListWidgetItem(QString::fromStdString(name), list);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Unchecked);
