@@ -81,15 +81,26 @@ def checked(acc):
 
 
 def text_lines(acc):
-    """The memo's lines, read one by one through the text interface as a screen reader does."""
+    """The memo's lines, read one by one through the text interface as a screen reader does; the
+    lines the memo wraps on screen are joined again at their soft breaks."""
     text = fresh(acc).queryText()
-    lines, offset = [], 0
-    while offset < text.characterCount:
+    count = text.characterCount
+    full = text.getText(0, -1)
+    lines, current, offset = [], "", 0
+    while offset < count:
+        if full[offset] == "\n":  # the end of a paragraph (an empty one when nothing came before)
+            lines.append(current)
+            current, offset = "", offset + 1
+            continue
         line, start, end = text.getTextAtOffset(offset, pyatspi.TEXT_BOUNDARY_LINE_START)
-        lines.append(line.rstrip("\n"))
-        if end <= offset:
-            break
+        end = max(end, offset + 1)
+        current += full[offset:end].rstrip("\n")
+        if full[end - 1] == "\n":
+            lines.append(current)
+            current = ""
         offset = end
+    if current or (full and not full.endswith("\n")):
+        lines.append(current)
     return lines
 
 
@@ -148,15 +159,49 @@ def tree_cells(tree):
         pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TREE_ITEM, pyatspi.ROLE_LIST_ITEM))
 
 
+def click_check_box(tree, cell):
+    """Qt's tree cells offer no way to check them through AT-SPI (their Toggle action selects):
+    click the check box at the left of the cell, where the cell's extents put it, scrolling the
+    tree with the mouse wheel until the cell is in view."""
+    box = fresh(tree).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    for _ in range(60):
+        ext = fresh(cell).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        if ext.y + ext.height > box.y + box.height - 24:
+            button = "b5c"
+        elif ext.y < box.y:
+            button = "b4c"
+        else:
+            break
+        pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, button)
+        settle(0.15)
+    pyatspi.Registry.generateMouseEvent(ext.x + 10, ext.y + ext.height // 2, pyatspi.MOUSE_B1C)
+    settle(0.3)
+
+
 def check_sheets(window, sheet_names):
     tree = by_description(window, "RzCheckTree1")
+    if os.environ.get("A11Y_DEBUG"):
+        for c in pyatspi.utils.findAllDescendants(fresh(tree), lambda a: True):
+            act_names = []
+            try:
+                a = c.queryAction()
+                act_names = [a.getName(i) for i in range(a.nActions)]
+            except NotImplementedError:
+                pass
+            print("  tree child role=%s name=%r actions=%r" % (c.getRoleName(), c.name, act_names))
+    n = 0
     for cell in tree_cells(tree):
-        if cell.name in sheet_names and not checked(cell):
-            act(cell, ("Toggle", "toggle"))
-            settle(0.2)
-    n = sum(1 for c in tree_cells(tree) if c.name in sheet_names and checked(c))
-    print("checked sheet nodes: %d" % n)
+        if cell.name in sheet_names:
+            click_check_box(tree, cell)
+            n += 1
+    print("clicked sheet nodes: %d" % n)
     return n
+
+
+def tabs(window):
+    strip = by_description(window, "rzpg_fields_tabs")
+    return pyatspi.utils.findAllDescendants(fresh(strip), lambda a: a.getRole() in (
+        pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX))
 
 
 def toggle_fields(window, page, names):
@@ -224,6 +269,7 @@ def run_payroll(app, window):
     if check_sheets(window, {"工资$", "考勤$"}) != 2:
         failures.append("sheets not checked")
     press_step(app, window, "btn_get_sheet_field")
+    expect("field pages", [b.name for b in tabs(window)], ["工资$", "考勤$"])
     toggle_fields(window, 0, {"姓名", "基本工资", "奖金"})
     toggle_fields(window, 1, {"应扣金额"})
     press_step(app, window, "btn_set_public_field")
@@ -267,11 +313,9 @@ def run_independent_writers(app, window):
     files = ["basic_lo.xlsx", "basic_gnumeric.xls", "basic_biff5.xls", "basic_xlwt.xls", "basic_gnumeric.xlsx"]
     open_books(app, window, [os.path.join(FORMATS, f) for f in files])
     tree = by_description(window, "RzCheckTree1")
-    for c in tree_cells(tree):  # the shared sheet of every workbook
-        if c.name == "员工 信息$" and not checked(c):
-            act(c, ("Toggle", "toggle"))
-            settle(0.2)
+    check_sheets(window, {"员工 信息$"})  # the shared sheet of every workbook
     press_step(app, window, "btn_get_sheet_field")
+    expect("field pages", [b.name for b in tabs(window)], ["员工 信息$"] * len(files))
     toggle_fields(window, 0, {"工号"})
     toggle_fields(window, 1, {"姓名"})
     toggle_fields(window, 2, {"部门"})  # GBK BIFF5

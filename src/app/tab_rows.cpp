@@ -1,6 +1,7 @@
 #include "app/tab_rows.h"
 
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -36,7 +37,12 @@ void TabRows::sync() {
         b->setCheckable(true);
         b->setStyleSheet(QString::fromLatin1(kTabStyle));
         b->setFocusPolicy(Qt::TabFocus);
-        connect(b, &QPushButton::clicked, this, [this, i] { tabs_->setCurrentIndex(i); });
+        // Checked by a click, the keyboard or an accessibility client's Toggle action (which
+        // emits no click): the page follows; the current tab cannot be unchecked.
+        connect(b, &QPushButton::toggled, this, [this, i](bool on) {
+            if (on) tabs_->setCurrentIndex(i);
+            markCurrent();
+        });
         b->show();
         buttons_.push_back(b);
     }
@@ -46,8 +52,10 @@ void TabRows::sync() {
 }
 
 void TabRows::markCurrent() {
-    for (size_t i = 0; i < buttons_.size(); ++i)
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        const QSignalBlocker quiet(buttons_[i]);
         buttons_[i]->setChecked(static_cast<int>(i) == tabs_->currentIndex());
+    }
 }
 
 int TabRows::place(int width, bool apply) const {

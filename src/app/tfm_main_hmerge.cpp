@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/check_list_accessible.h"
 #include "app/loading_notice.h"
 #include "app/tab_rows.h"
 #include "app/tfm_main.h"
@@ -89,8 +90,9 @@ void TfmMain::btn_get_sheet_fieldClick() {
         tab->setProperty("workbookPath", path);
         tab->setProperty("sheetName", sheet);
         tab->setToolTip(QString::number(n));
-        auto* list =
-            NameControl(new QListWidget(tab), QStringLiteral("tcheck") + QString::number(n), sheet);
+        auto* list = new QListWidget(tab);
+        MakeCheckListAccessible(list);  // before anything asks for the list's accessibility
+        NameControl(list, QStringLiteral("tcheck") + QString::number(n), sheet);
         list->setProperty("tag", static_cast<int>(n));
         list->setFrameShape(QFrame::NoFrame);
         list->setSortingEnabled(false);

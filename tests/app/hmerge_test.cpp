@@ -3,6 +3,7 @@
 // with the warnings and the page's state between steps.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -200,6 +201,14 @@ TEST_F(HMergeTest, CaptureMakesOnePagePerCheckedSheet) {
     EXPECT_EQ(fm->rzpg_fields_tabs->buttons()[2]->text(), "二月$");
     fm->rzpg_fields_tabs->buttons()[2]->click();
     EXPECT_EQ(fm->rzpg_fields->currentIndex(), 2);
+    EXPECT_TRUE(fm->FieldLists[2]->isVisible());
+    EXPECT_FALSE(fm->FieldLists[0]->isVisible());
+    fm->rzpg_fields_tabs->buttons()[2]->click();  // the current tab again: it stays marked
+    EXPECT_TRUE(fm->rzpg_fields_tabs->buttons()[2]->isChecked());
+    EXPECT_FALSE(fm->rzpg_fields_tabs->buttons()[0]->isChecked());
+    fm->rzpg_fields_tabs->buttons()[1]->toggle();  // what an accessibility client's Toggle does
+    EXPECT_EQ(fm->rzpg_fields->currentIndex(), 1);
+    fm->rzpg_fields_tabs->buttons()[2]->click();
 
     // "< 全选" / "< 全清" act on the page in view only.
     fm->btn_all_select->click();
@@ -224,6 +233,31 @@ TEST_F(HMergeTest, CaptureMakesOnePagePerCheckedSheet) {
     fm->btn_get_sheet_field->click();
     EXPECT_EQ(fm->rzpg_fields->count(), 0);
     fm->btn_all_select->click();
+}
+
+// What a screen reader sees of a field list: one check box per field with its text and state, whose
+// action checks or unchecks it.
+TEST_F(HMergeTest, FieldItemsAreCheckBoxesToAssistiveTechnology) {
+    OpenAndCheck({Book("工资.xls")});
+    fm->btn_get_sheet_field->click();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(fm->FieldLists[0].data());
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->text(QAccessible::Description), "tcheck0");
+    ASSERT_EQ(list->childCount(), 4);
+    QAccessibleInterface* item = list->child(2);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->role(), QAccessible::CheckBox);
+    EXPECT_EQ(item->text(QAccessible::Name), "基本工资");
+    EXPECT_TRUE(item->state().checkable);
+    EXPECT_FALSE(item->state().checked);
+    EXPECT_EQ(list->indexOfChild(item), 2);
+    QAccessibleActionInterface* action = item->actionInterface();
+    ASSERT_TRUE(action);
+    action->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(fm->FieldLists[0]->item(2)->checkState(), Qt::Checked);
+    EXPECT_TRUE(item->state().checked);
+    fm->FieldLists[0]->item(2)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(item->state().checked);
 }
 
 TEST_F(HMergeTest, CaptureReadsWithTheDriverOfTheMomentAndStopsAtAnUnreadableSheet) {
