@@ -73,6 +73,7 @@ TBmpButton* ButtonOf(TfmMain& fm, const std::string& which) {
 // One click until the grid has painted its rows; the seconds it took.
 double Click(TfmMain& fm, TBmpButton* button, size_t* rows, int* cols) {
     button->setEnabled(true);  // the left/right button disables itself when pressed
+    std::fprintf(stderr, "# click\n");  // the provider's trace lines after it belong to the click
     const auto t0 = Clock::now();
     button->click();
     QApplication::processEvents();

@@ -37,6 +37,16 @@ for _ in $(seq "$RUNS"); do
 done
 "$BIN" warm "$DATA" "$WARM" 2>/dev/null | sed 's/^/shuhui /' >>"$RAW"
 
+# The join of ④ must be answered by the provider's join path, not by the SQL engine: its trace
+# shows a "join" phase and no "run" phase.
+TRACE=$(SHUHUI_PROVIDER_TRACE=1 "$BIN" cold gen "$DATA" 2>&1 >/dev/null | sed -n '/^# click/,$p' |
+  grep '^\[provider\]' || true)
+if echo "$TRACE" | grep -q '\] join ' && ! echo "$TRACE" | grep -q '\] run '; then
+  echo "shuhui # gen join path: provider join (no SQL engine run)" >>"$RAW"
+else
+  echo "shuhui # gen join path: NOT the provider's join: $TRACE" >>"$RAW"
+fi
+
 for _ in $(seq "$PANDAS_RUNS"); do
   /usr/bin/python3 - "$DATA" <<'PY' | sed 's/^/pandas /' >>"$RAW"
 import os, sys, time, warnings
