@@ -84,8 +84,8 @@ void TfmMain::btn_get_sheet_fieldClick() {
         const QString path = QString::fromStdString(s.path);
         const QString sheet = QString::fromStdString(s.sheet);
         // The page keeps where it came from: later steps never look at the tree again.
-        auto* tab = new QWidget;
-        tab->setObjectName(QStringLiteral("FieldPage") + QString::number(n));
+        auto* tab =
+            NameControl(new QWidget, QStringLiteral("FieldPage") + QString::number(n), sheet);
         tab->setProperty("tag", s.index);
         tab->setProperty("workbookPath", path);
         tab->setProperty("sheetName", sheet);
