@@ -263,7 +263,7 @@ def cell(v):
 
 
 def run_payroll(app, window):
-    """工资.xls and 考勤.xls (xlwt) under the 2003 driver: the worked example, all three results."""
+    """工资.xls and 考勤.xls (xlwt) under the 2003 driver: the two-sheet join, all three results."""
     act(by_description(window, "rrb2003"))
     open_books(app, window, [os.path.join(BOOKS, "工资.xls"), os.path.join(BOOKS, "考勤.xls")])
     if check_sheets(window, {"工资$", "考勤$"}) != 2:

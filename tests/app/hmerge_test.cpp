@@ -70,8 +70,8 @@ class HMergeTest : public CatalogueWindowTest {
         }
     }
 
-    // The worked example on the fixtures: ① on 工资 and 考勤, the fields checked, ② and ③ on 姓名.
-    void WorkedExample() {
+    // Payroll and attendance: ① on 工资 and 考勤, the fields checked, ② and ③ on 姓名.
+    void PayAndAttendance() {
         OpenAndCheck({Book("工资.xls"), Book("考勤.xls")});
         fm->btn_get_sheet_field->click();
         Check(0, {"姓名", "基本工资", "奖金"});
@@ -303,8 +303,8 @@ TEST_F(HMergeTest, CountingAppendsBlocks) {
     EXPECT_EQ(fm->comList->count(), 8);
 }
 
-TEST_F(HMergeTest, WorkedExampleThroughAllThreeResults) {
-    WorkedExample();
+TEST_F(HMergeTest, PayAndAttendanceThroughAllThreeResults) {
+    PayAndAttendance();
     const QString pay = Book("工资.xls"), att = Book("考勤.xls");
     EXPECT_EQ(fm->rzpg_fenxi->currentWidget(), fm->rztbsht_public_test_result);
     EXPECT_EQ(fm->JoinQuery,
@@ -350,7 +350,7 @@ TEST_F(HMergeTest, WorkedExampleThroughAllThreeResults) {
 }
 
 TEST_F(HMergeTest, StepThreeWarningsAndThreeSheets) {
-    WorkedExample();
+    PayAndAttendance();
     const QString query = fm->JoinQuery, from = fm->JoinFromClause;
     fm->edt_public_field_name->clear();
     fm->btn_Enter->click();
@@ -380,7 +380,7 @@ TEST_F(HMergeTest, StepThreeWarningsAndThreeSheets) {
 }
 
 TEST_F(HMergeTest, FailuresOfTheResultButtons) {
-    WorkedExample();
+    PayAndAttendance();
     fm->btn_Gen->click();
     ASSERT_EQ(GridRows().size(), 3);
 
@@ -417,7 +417,7 @@ TEST_F(HMergeTest, FailuresOfTheResultButtons) {
 }
 
 TEST_F(HMergeTest, LaterStepsKeepTheCapturedWorkbooksAndTakeTheDriverOfTheMoment) {
-    WorkedExample();
+    PayAndAttendance();
     // Opening other files with the clear option replaces the whole tree.
     fm->rcbClear->setChecked(true);
     Open({Book("pay.xls")});

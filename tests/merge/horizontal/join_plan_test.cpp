@@ -1,5 +1,6 @@
-// The join of step ③ and its two other forms, as texts: the worked examples to the character, the
-// edge cases of page numbers, participation, the common field text and names that need brackets.
+// The join of step ③ and its two other forms, as texts: the two- and three-sheet joins to the
+// character, the edge cases of page numbers, participation, the common field text and names that
+// need brackets.
 #include <gtest/gtest.h>
 
 #include "formats/error.h"

@@ -26,7 +26,7 @@ inline FieldPage Page(int n, std::string path, std::string sheet, const std::str
     return p;
 }
 
-// The sheets of the worked examples.
+// The payroll, attendance and insurance sheets used throughout.
 inline FieldPage Pay(int n = 0, const std::string& items = "姓名* 性别 基本工资* 奖金*") {
     return Page(n, "D:\\data\\工资.xls", "工资$", items);
 }
