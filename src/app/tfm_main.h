@@ -377,8 +377,9 @@ class TfmMain : public TForm1 {
     void buildSummaryPanel();
     void buildLoadingNotice();
     void buildHorizontalMergePage();  // tfm_main_hmerge_layout.cpp
-    // Runs `sql` on adoExcel into the grid and shows the result panel; on failure shows `failure`
-    // (the provider's message when empty). Inside a loading notice (tfm_main_hmerge.cpp).
+    // Runs `sql` on adoExcel (OpenResultQuery) into the grid and shows the result panel; on failure
+    // shows `failure` (the provider's message when empty). Inside a loading notice
+    // (tfm_main_hmerge.cpp).
     void RunMergeResult(const std::string& sql, const QString& failure);
     void connectHandlers();
     void connectGridHandlers();       // tfm_main_grid.cpp

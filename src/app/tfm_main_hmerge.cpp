@@ -173,16 +173,15 @@ void TfmMain::btn_EnterClick() {
 // ---- ④ the results --------------------------------------------------------------------------
 
 void TfmMain::RunMergeResult(const std::string& sql, const QString& failure) {
-    adoExcel.setSql(sql);
-    // The new text closed the old result: its rows leave the grid, whose columns stay until the
-    // rebuild.
-    if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {
-        cxGrid1Level1->engine().setResult(adoExcel.sharedResult());
-        cxGrid1Level1->refresh();
-    }
     try {
-        adoExcel.open();
+        if (!OpenResultQuery(sql)) return;  // cancelled: the earlier result stands
     } catch (const std::exception& e) {
+        // The new text closed the earlier result: its rows leave the grid, whose columns stay
+        // until the next rebuild.
+        if (cxGrid1Level1->engine().result() != adoExcel.sharedResult()) {
+            cxGrid1Level1->engine().setResult(adoExcel.sharedResult());
+            cxGrid1Level1->refresh();
+        }
         ShowWarning(failure.isEmpty() ? QString::fromUtf8(e.what()) : failure, kInfo);
         return;
     }
