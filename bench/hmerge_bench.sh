@@ -5,8 +5,8 @@
 #
 #   bench/hmerge_bench.sh [DATA_DIR]     (RUNS=5 cold runs of each button, WARM=10 repetitions)
 #
-# Cold: a fresh process whose page was set up as a user does it (open, check, ①, fields, ②, ③;
-# ① reads header rows only), the sheets not yet read. Warm: the same click again, sheets cached.
+# Cold: a fresh process whose page was set up as a user does it (open, check, ①, fields, ②, ③),
+# the sheet cache then emptied so that the click reads both files. Warm: the same click again, sheets cached.
 # pandas: read_excel (xlrd) + merge (inner; all columns; outer with indicator for lr), in-process.
 # Prints the medians and the ratios; the raw lines are kept in bench/results/hmerge.tmp.
 set -euo pipefail
