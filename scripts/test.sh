@@ -16,7 +16,7 @@ if [ "${SHUHUI_SKIP_SANITIZE:-0}" != "1" ]; then
     -DSHUHUI_SANITIZE=ON >/dev/null
   # Only what the fast tests need: the engine libraries, their test executables and shuhui-dump.
   cmake --build build/asan -j "$(nproc)" --target formats_tests workbooks_tests grid_tests merge_vertical_tests \
-    sheet_tests shuhui-dump
+    sheet_tests merge_horizontal_tests shuhui-dump
   (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$(nproc)" -L fast)
 fi

@@ -7,12 +7,15 @@
 //
 // Layout construction lives in tfm_main_layout.cpp; the catalogue handlers in
 // tfm_main_catalogue.cpp; the result-grid handlers in tfm_main_grid.cpp; the one-row-header
-// vertical merge in tfm_main_vmerge*.cpp; the irregular-header merge in tfm_main_irregular*.cpp.
+// vertical merge in tfm_main_vmerge*.cpp; the irregular-header merge in tfm_main_irregular*.cpp;
+// the horizontal merge page in tfm_main_hmerge_layout.cpp and its handlers in tfm_main_hmerge.cpp.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/catalogue_tree.h"
 #include "frame/frame_controls.h"
@@ -20,6 +23,8 @@
 #include "frame/ttranspnl.h"
 #include "grid/summary_panel.h"
 #include "grid/view/result_grid.h"
+#include "merge/horizontal/field_page.h"
+#include "merge/horizontal/join_plan.h"
 #include "sheet/automation.h"
 #include "workbooks/catalogue.h"
 #include "workbooks/provider.h"
@@ -31,6 +36,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMouseEvent;
+class QPlainTextEdit;
+class TabRows;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
@@ -88,6 +95,37 @@ class TfmMain : public TForm1 {
     QWidget* rztbsht_public_field_set;
     QWidget* rztbsht_public_test_result;
     QCheckBox* rzchckbx_format;
+    // (tfm_main_hmerge_layout.cpp, handlers in tfm_main_hmerge.cpp)
+    TabRows* rzpg_fields_tabs;  // the tabs of rzpg_fields, in rows
+    TImage* img_botom;          // strip across the top of the page
+    QLabel* lbl_hov_memo;
+    QButtonGroup* hmergeStepGroup;     // the three step buttons
+    TBmpButton* btn_get_sheet_field;   // "①取选中表表头"
+    TBmpButton* btn_set_public_field;  // "②设置共有字段"
+    TBmpButton* btn_Enter;             // "③设置生成结果"
+    TBmpButton* btn_all_select;        // "< 全选"
+    TBmpButton* btn_all_clear;         // "< 全清"
+    TPanel* rzpnl_kz1;
+    QPlainTextEdit* edt_select_field1;  // usage notes
+    TPanel* rzpnl_title1;
+    QLineEdit* edt_public_field_name;
+    QLineEdit* edt_memo;
+    TBmpButton* btn_get_auto;  // "智能获取共有字段"
+    QPlainTextEdit* mmo_count;
+    QComboBox* comList;  // never shown: item texts = names, item data = counts (decimal text)
+    TPanel* rzpnl_kz2;
+    QPlainTextEdit* mmo_fxjg;
+    TBmpButton* btn_left_right;  // "加显表1而表2无的数据"
+    TBmpButton* btn_Gen;         // "④显示生成结果"
+    TBmpButton* btn_all_join;    // "显示所有表头数据"
+    QPlainTextEdit* edt_select_field2;
+    // The field pages of the last capture, by page number: the tab sheet (caption = sheet name,
+    // tool tip = page number, properties "tag" = tree index, "workbookPath", "sheetName") and its
+    // check list tcheck<n>. An entry is null when its page was never made (a failed capture).
+    std::vector<QPointer<QWidget>> FieldPages;
+    std::vector<QPointer<QListWidget>> FieldLists;
+    // The plan of the last complete step ③.
+    shuhui::merge::horizontal::JoinPlan LastJoinPlan;
 
     // ---- vertical merge page ----
     QButtonGroup* verModeGroup;
@@ -274,6 +312,19 @@ class TfmMain : public TForm1 {
     void btn_centry_field_orderClick();
     void btn_field_order_closeClick();
 
+    // ---- horizontal merge (tfm_main_hmerge.cpp) ----
+    void btn_get_sheet_fieldClick();
+    void btn_all_selectClick();
+    void btn_all_clearClick();
+    void btn_set_public_fieldClick();
+    void btn_get_autoClick();
+    void btn_EnterClick();
+    void btn_GenClick();
+    void btn_all_joinClick();
+    void btn_left_rightClick();
+    // The field pages as they stand now: path, sheet, items and check states.
+    std::vector<shuhui::merge::horizontal::FieldPage> CurrentFieldPages() const;
+
     // ---- result grid: view options, summary control, export (tfm_main_grid.cpp) ----
     void btn_optionClick();
     void btn_option_closeClick();
@@ -325,6 +376,11 @@ class TfmMain : public TForm1 {
     void buildOptionsPanel();
     void buildSummaryPanel();
     void buildLoadingNotice();
+    void buildHorizontalMergePage();  // tfm_main_hmerge_layout.cpp
+    // Runs `sql` on adoExcel (OpenResultQuery) into the grid and shows the result panel; on failure
+    // shows `failure` (the provider's message when empty). Inside a loading notice
+    // (tfm_main_hmerge.cpp).
+    void RunMergeResult(const std::string& sql, const QString& failure);
     void connectHandlers();
     void connectGridHandlers();       // tfm_main_grid.cpp
     void buildResultGrid();           // tfm_main_grid.cpp: the grid widget into cxGrid1

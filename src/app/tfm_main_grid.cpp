@@ -115,8 +115,7 @@ void TfmMain::btn_option_closeClick() {
 namespace {
 
 // Sets the one option of a switch from the box's new state and lets the grid show it.
-void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s,
-                 QCheckBox* box) {
+void applySwitch(shuhui::grid::view::ResultGrid* grid, shuhui::grid::OptionSwitch s, QCheckBox* box) {
     shuhui::grid::applyOptionSwitch(grid->engine(), s, box->isChecked());
     grid->refresh();
 }

@@ -141,25 +141,7 @@ void TfmMain::buildPages() {
     RzPageControl1->setCurrentWidget(tsZx);  // the query page is made active on show
     rightColumn()->addWidget(RzPageControl1, 1);
 
-    // Horizontal merge: field pages on the left, analysis pages on the right.
-    auto* hx = new QHBoxLayout(tsHX);
-    hx->setContentsMargins(6, 6, 6, 6);
-    rzpg_fields = PageControl(tsHX, "rzpg_fields");
-    rzpg_fenxi = PageControl(tsHX, "rzpg_fenxi");
-    rztbsht_public_select_field_1 =
-        Page(rzpg_fenxi, "rztbsht_public_select_field_1", QStringLiteral("选择表头"));
-    rztbsht_public_field_set =
-        Page(rzpg_fenxi, "rztbsht_public_field_set", QStringLiteral("共有字段"));
-    rztbsht_public_test_result =
-        Page(rzpg_fenxi, "rztbsht_public_test_result", QStringLiteral("测试结果"));
-    rzpg_fenxi->setCurrentWidget(rztbsht_public_test_result);
-    hx->addWidget(rzpg_fields, 1);
-    hx->addWidget(rzpg_fenxi, 1);
-    auto* result = new QVBoxLayout(rztbsht_public_test_result);
-    rzchckbx_format = NameControl(new QCheckBox(QStringLiteral("生成数值专用格式")),
-                                  "rzchckbx_format", QStringLiteral("生成数值专用格式"));
-    result->addWidget(rzchckbx_format);
-    result->addStretch(1);
+    buildHorizontalMergePage();
 
     // Vertical merge: the two mode buttons over the two sub-pages.
     auto* zx = new QVBoxLayout(tsZx);

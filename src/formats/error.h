@@ -32,6 +32,7 @@ enum class ErrorKind {
     NotOpen,        // a connection or query used before it was opened
     WriteFailed,    // a file could not be written
     Cancelled,      // the user stopped the operation
+    Incomplete,     // an earlier step of the user's work is missing (a common field, a second sheet)
     Internal,       // a fault of this program
 };
 
