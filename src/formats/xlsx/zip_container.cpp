@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/read_errors.h"
+#include "formats/read_limits.h"
 
 namespace shuhui::formats::detail::xlsx {
 namespace {
@@ -97,11 +98,36 @@ uint64_t Zip::compressedSize(const std::string& name) {
     return info.compressed_size;
 }
 
+uint64_t Zip::uncompressedSize(const std::string& name) {
+    unz_file_info64 info{};
+    if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return 0;
+    if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
+    return info.uncompressed_size;
+}
+
+// Inflating stops at the size the directory gives, so that size bounds what a member can produce;
+// it is checked before anything is inflated.
+void Zip::checkSize(const std::string& name, const unz_file_info64& info) {
+    const uint64_t claimed = info.uncompressed_size, packed = info.compressed_size;
+    if (info.compression_method == Z_DEFLATED && packed < claimed / kMaxDeflateRatio &&
+        claimed - packed * kMaxDeflateRatio > 64 * 1024)
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（压缩包中的 " + name + " 声称解压后有 " + groupedNumber(claimed) +
+                 " 字节，而它的压缩数据只有 " + groupedNumber(packed) + " 字节，deflate 最多展开约 " +
+                 std::to_string(kMaxDeflateRatio) + " 倍）");
+    if (claimed > maxMemberBytes())
+        fail(ErrorKind::TooLarge, file_,
+             "工作簿太大（压缩包中的 " + name + " 解压后有 " + groupedNumber(claimed) +
+                 " 字节，超过了上限 " + groupedNumber(maxMemberBytes()) +
+                 " 字节，即本机内存的八分之一）");
+}
+
 bool Zip::read(const std::string& name, const Sink& sink, bool mayStopEarly) {
     if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return false;
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         fail(ErrorKind::Corrupt, file_, "文件已损坏（无法读取压缩包中 " + name + " 的信息）");
+    checkSize(name, info);
     if (unzOpenCurrentFile(zf_) != UNZ_OK)
         fail(ErrorKind::Corrupt, file_, "文件已损坏（无法打开压缩包中的 " + name + "）");
     // a part that will likely be left early is inflated in small steps on this thread
