@@ -25,7 +25,9 @@ inline constexpr uint64_t kMaxDeflateRatio = 1032;
 
 // One member of an .xlsx package may inflate to at most an eighth of the physical memory: what the
 // readers keep of a part (cells, a string object per shared string) can be several times its size.
-inline uint64_t maxMemberBytes() { return physicalMemoryBytes() / 8; }
+inline uint64_t maxMemberBytes() {
+    return physicalMemoryBytes() / 8;
+}
 
 // The cells of the dense table built from one sheet (16 bytes each): at most 64 times the values
 // the sheet stores, and never less than 8,388,608 (128 MiB), nor more than a quarter of the

@@ -191,19 +191,17 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
     const uint64_t dense = uint64_t(std::max<size_t>(nrows, 1)) * ncols;
     const uint64_t limit = formats::maxDenseCells(sheet.cells.size(), sizeof(SheetSlot));
     if (dense > limit)
-        throw Error(ErrorKind::TooLarge,
-                    "工作表“" + sheet.name + "”太大，无法作为表格读取：它的数据区域有 " +
-                        formats::groupedNumber(nrows + 1) + " 行 × " +
-                        formats::groupedNumber(ncols) + " 列（" + formats::groupedNumber(dense) +
-                        " 个单元格，需要 " +
-                        formats::groupedNumber(dense * sizeof(SheetSlot) >> 20) +
-                        " MiB 内存），但只存有 " + formats::groupedNumber(sheet.cells.size()) +
-                        " 个单元格；一张表最多展开为 " + formats::groupedNumber(limit) +
-                        " 个单元格（所存单元格数的 " +
-                        std::to_string(formats::kDenseCellsPerValue) + " 倍，至少 " +
-                        formats::groupedNumber(formats::kDenseCellsFloor) +
-                        "，至多本机内存的四分之一）",
-                    file, sheet.name);
+        throw Error(
+            ErrorKind::TooLarge,
+            "工作表“" + sheet.name + "”太大，无法作为表格读取：它的数据区域有 " +
+                formats::groupedNumber(nrows + 1) + " 行 × " + formats::groupedNumber(ncols) +
+                " 列（" + formats::groupedNumber(dense) + " 个单元格，需要 " +
+                formats::groupedNumber(dense * sizeof(SheetSlot) >> 20) + " MiB 内存），但只存有 " +
+                formats::groupedNumber(sheet.cells.size()) + " 个单元格；一张表最多展开为 " +
+                formats::groupedNumber(limit) + " 个单元格（所存单元格数的 " +
+                std::to_string(formats::kDenseCellsPerValue) + " 倍，至少 " +
+                formats::groupedNumber(formats::kDenseCellsFloor) + "，至多本机内存的四分之一）",
+            file, sheet.name);
     Classifier classify(wb);
 
     // Header row: field names, unique without regard to ASCII case.

@@ -78,8 +78,7 @@ WorkbookStream::WorkbookStream(std::span<const uint8_t> bytes, const std::string
         if (err) g_error_free(err);
         if (looksTruncated(bytes))
             fail(ErrorKind::Truncated, file, "文件不完整（复合文档在中途结束，文件可能被截断）");
-        fail(ErrorKind::Corrupt, file,
-             "文件已损坏（复合文档的目录或扇区分配表无法解析）");
+        fail(ErrorKind::Corrupt, file, "文件已损坏（复合文档的目录或扇区分配表无法解析）");
     }
     GsfInfile* infile = GSF_INFILE(ole_.get());
     stream_.reset(gsf_infile_child_by_name(infile, "Workbook"));

@@ -280,8 +280,7 @@ struct SheetHandler {
         if (buf.size() + n > kMaxTextBytes)
             fail(ErrorKind::TooLarge, file,
                  "工作表“" + sheet.name + "”的单元格 " + columnLetters(cell.col) +
-                     std::to_string(cell.row + 1) + " 的文本超过 " +
-                     groupedNumber(kMaxTextBytes) +
+                     std::to_string(cell.row + 1) + " 的文本超过 " + groupedNumber(kMaxTextBytes) +
                      " 字节（一个单元格最多 32,767 个字符），不是正常的工作簿");
         buf.append(s, n);
     }

@@ -172,8 +172,8 @@ struct SharedStringsHandler {
 class XlsxReader {
   public:
     // Several sheets may name one worksheet part, and each is then read from it again. What that
-    // inflates in all is bounded by twice what reading each part once inflates, plus 16 MiB (so that
-    // a few sheets over one small part stay readable); checked before anything is read.
+    // inflates in all is bounded by twice what reading each part once inflates, plus 16 MiB (so
+    // that a few sheets over one small part stay readable); checked before anything is read.
     void checkSharedParts(const std::vector<std::string>& targets) {
         std::map<std::string, std::pair<uint64_t, size_t>> parts;  // size, sheets using it
         uint64_t once = 0, total = 0;
@@ -199,8 +199,8 @@ class XlsxReader {
             if (targets[i] == most->first) first = wb_.sheets[i].name;
         fail(ErrorKind::TooLarge, file_,
              "工作簿太大（工作表“" + first + "”等 " + groupedNumber(most->second.second) +
-                 " 张工作表共用 " + most->first + "，读出全部工作表要解压 " +
-                 groupedNumber(total) + " 字节，超过了上限 " + groupedNumber(limit) +
+                 " 张工作表共用 " + most->first + "，读出全部工作表要解压 " + groupedNumber(total) +
+                 " 字节，超过了上限 " + groupedNumber(limit) +
                  " 字节，即每个部分各解压一次所需的两倍加 16 MiB）");
     }
 

@@ -113,8 +113,8 @@ void Zip::checkSize(const std::string& name, const unz_file_info64& info) {
         claimed - packed * kMaxDeflateRatio > 64 * 1024)
         fail(ErrorKind::Corrupt, file_,
              "文件已损坏（压缩包中的 " + name + " 声称解压后有 " + groupedNumber(claimed) +
-                 " 字节，而它的压缩数据只有 " + groupedNumber(packed) + " 字节，deflate 最多展开约 " +
-                 std::to_string(kMaxDeflateRatio) + " 倍）");
+                 " 字节，而它的压缩数据只有 " + groupedNumber(packed) +
+                 " 字节，deflate 最多展开约 " + std::to_string(kMaxDeflateRatio) + " 倍）");
     if (claimed > maxMemberBytes())
         fail(ErrorKind::TooLarge, file_,
              "工作簿太大（压缩包中的 " + name + " 解压后有 " + groupedNumber(claimed) +
