@@ -395,6 +395,14 @@ TEST(BadInput, HostileSizesAreRefusedBeforeAllocating) {
          },
          ErrorKind::Corrupt,
          "xl/worksheets/s.xml 声称解压后有 4,294,967,280 字节，而它的压缩数据只有"},
+        // a writer that keeps the sizes in a zip64 extra field without a zip64 end record
+        {"sizes left to a zip64 field",
+         [&] {
+             auto zip = makeXlsx(oneCell);
+             claimSize(zip, "xl/worksheets/s.xml", 0xFFFFFFFFu);
+             return zip;
+         },
+         ErrorKind::Corrupt, "xl/worksheets/s.xml 的大小记在 zip64 扩展字段里"},
         {"300 sheets on one part",
          [&] {
              return shuhui::test::makeHandXlsx(

@@ -61,6 +61,17 @@ bool hasEndOfCentralDirectory(std::span<const uint8_t> b) {
     return false;
 }
 
+// The zip64 end of central directory locator ("PK\6\7", 20 bytes) right before the end record.
+bool hasZip64Locator(std::span<const uint8_t> b) {
+    if (b.size() < 22 + 20) return false;
+    size_t lowest = b.size() > 22 + 65535 ? b.size() - 22 - 65535 : 0;
+    for (size_t i = b.size() - 22 + 1; i-- > lowest;)
+        if (b[i] == 'P' && b[i + 1] == 'K' && b[i + 2] == 5 && b[i + 3] == 6)
+            return i >= 20 && b[i - 20] == 'P' && b[i - 19] == 'K' && b[i - 18] == 6 &&
+                   b[i - 17] == 7;
+    return false;
+}
+
 }  // namespace
 
 Zip::Zip(std::span<const uint8_t> bytes, const std::string& file) : file_(file) {
@@ -75,6 +86,7 @@ Zip::Zip(std::span<const uint8_t> bytes, const std::string& file) : file_(file) 
     fns.zerror_file = memError;
     fns.opaque = &mem_;
     zf_ = unzOpen2_64("", &fns);
+    zip64_ = hasZip64Locator(bytes);
     if (!zf_) {
         if (!hasEndOfCentralDirectory(bytes))
             fail(ErrorKind::Truncated, file,
@@ -109,6 +121,14 @@ uint64_t Zip::uncompressedSize(const std::string& name) {
 // it is checked before anything is inflated.
 void Zip::checkSize(const std::string& name, const unz_file_info64& info) {
     const uint64_t claimed = info.uncompressed_size, packed = info.compressed_size;
+    // Sizes of 4 GiB - 1 stand for sizes kept in a zip64 extra field, which minizip reads only in
+    // an archive with a zip64 end of central directory; without one the real size is unknown and
+    // inflating would run to a failure far into the member.
+    if ((claimed == 0xFFFFFFFFu || packed == 0xFFFFFFFFu) && !zip64_)
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（压缩包中的 " + name +
+                 " 的大小记在 zip64 扩展字段里，而压缩包没有 zip64 目录结束记录，无法知道它解压后"
+                 "有多大）");
     if (info.compression_method == Z_DEFLATED && packed < claimed / kMaxDeflateRatio &&
         claimed - packed * kMaxDeflateRatio > 64 * 1024)
         fail(ErrorKind::Corrupt, file_,

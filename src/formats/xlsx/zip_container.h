@@ -54,6 +54,7 @@ class Zip {
     const std::string& file_;
     MemFile mem_;
     unzFile zf_ = nullptr;
+    bool zip64_ = false;  // the archive has a zip64 end of central directory
 };
 
 }  // namespace shuhui::formats::detail::xlsx
