@@ -36,8 +36,9 @@ bool looksTruncated(std::span<const uint8_t> b) {
 }
 
 // Whether the file holds a directory entry (MS-CFB 2.6: 128 bytes, a UTF-16 name, its length in
-// bytes with the terminator at 0x40) naming `name`, wherever it lies: found there but not through
-// the directory's sector chain, it tells a broken chain from a document without such a stream.
+// bytes with the terminator at 0x40) naming `name`, wherever it lies: present while the stream
+// cannot be opened, it tells a broken chain (the directory's or the stream's) from a document
+// without such a stream.
 bool hasDirectoryEntry(std::span<const uint8_t> b, std::string_view name) {
     const size_t bytes = (name.size() + 1) * 2;
     for (size_t at = 512; at + 128 <= b.size(); at += 128) {
@@ -95,8 +96,8 @@ WorkbookStream::WorkbookStream(std::span<const uint8_t> bytes, const std::string
             fail(ErrorKind::Encrypted, file, "文件已加密（设有密码），请先在 Excel 中取消密码");
         if (hasDirectoryEntry(bytes, "Workbook") || hasDirectoryEntry(bytes, "Book"))
             fail(ErrorKind::Corrupt, file,
-                 "文件已损坏（复合文档的目录链断开：文件中有 Workbook 数据流的目录项，"
-                 "但顺着目录的扇区链找不到它）");
+                 "文件已损坏（复合文档中有 Workbook 数据流的目录项，但打不开这个数据流："
+                 "目录或数据流的扇区链断开）");
         fail(ErrorKind::NotWorkbook, file, "不是 Excel 工作簿（复合文档中没有 Workbook 数据流）");
     }
     GsfInput* in = GSF_INPUT(stream_.get());
