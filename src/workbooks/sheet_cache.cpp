@@ -54,7 +54,7 @@ LoadedBook readAndConvert(const std::string& path, const std::set<std::string>& 
         if (sh.kind != formats::SheetKind::Worksheet || !sh.loaded) continue;
         std::string name = sh.name + "$";
         if (cached.count(name)) continue;
-        auto table = sheetToTable(wb, sh, strings);
+        auto table = sheetToTable(wb, sh, strings, path);
         // The index a join will probe is built here, beside the reading of the other workbooks.
         for (const auto& [sheet, field] : indexes) {
             if (!equalsNoCase(sheet, name) && !equalsNoCase(sheet + "$", name)) continue;

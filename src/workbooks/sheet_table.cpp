@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/error.h"
 #include "formats/numfmt.h"
+#include "formats/read_limits.h"
 #include "workbooks/hash_mix.h"
 
 namespace shuhui::workbooks {
@@ -168,7 +170,8 @@ bool isValue(const std::vector<std::string>& strings, const formats::Cell& c) {
 }  // namespace
 
 std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const formats::Sheet& sheet,
-                                         std::shared_ptr<const std::vector<std::string>> pool) {
+                                         std::shared_ptr<const std::vector<std::string>> pool,
+                                         const std::string& file) {
     auto table = std::make_shared<SheetTable>();
     table->name = sheet.name + "$";
     table->complete = sheet.complete;
@@ -183,6 +186,22 @@ std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& wb, const form
     const uint32_t firstCol = range->firstCol, firstRow = range->firstRow;
     const size_t ncols = range->lastCol - firstCol + 1;
     const size_t nrows = range->lastRow - firstRow;
+    // A sparse used range (a value in A1 and one in XFD1048576) would need gigabytes of slots:
+    // refuse it before anything is allocated.
+    const uint64_t dense = uint64_t(std::max<size_t>(nrows, 1)) * ncols;
+    const uint64_t limit = formats::maxDenseCells(sheet.cells.size(), sizeof(SheetSlot));
+    if (dense > limit)
+        throw Error(
+            ErrorKind::TooLarge,
+            "工作表“" + sheet.name + "”太大，无法作为表格读取：它的数据区域有 " +
+                formats::groupedNumber(nrows + 1) + " 行 × " + formats::groupedNumber(ncols) +
+                " 列（" + formats::groupedNumber(dense) + " 个单元格，需要 " +
+                formats::groupedNumber(dense * sizeof(SheetSlot) >> 20) + " MiB 内存），但只存有 " +
+                formats::groupedNumber(sheet.cells.size()) + " 个单元格；一张表最多展开为 " +
+                formats::groupedNumber(limit) + " 个单元格（所存单元格数的 " +
+                std::to_string(formats::kDenseCellsPerValue) + " 倍，至少 " +
+                formats::groupedNumber(formats::kDenseCellsFloor) + "，至多本机内存的四分之一）",
+            file, sheet.name);
     Classifier classify(wb);
 
     // Header row: field names, unique without regard to ASCII case.

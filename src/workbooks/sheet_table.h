@@ -134,9 +134,11 @@ struct SheetTable {
 
 // Builds the table of one sheet of a workbook read by formats::readWorkbook. `strings` holds the
 // workbook's texts (moved out of it, so that its tables share them); the workbook's own strings
-// vector is not used.
+// vector is not used. A sheet whose used range would take far more slots than its values justify
+// (formats::maxDenseCells) is refused with a TooLarge error naming `file` and the sheet.
 std::shared_ptr<SheetTable> sheetToTable(const formats::Workbook& workbook,
                                          const formats::Sheet& sheet,
-                                         std::shared_ptr<const std::vector<std::string>> strings);
+                                         std::shared_ptr<const std::vector<std::string>> strings,
+                                         const std::string& file = {});
 
 }  // namespace shuhui::workbooks

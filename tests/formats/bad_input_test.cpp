@@ -7,12 +7,16 @@
 
 #include <minizip/zip.h>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 
 #include "formats/error.h"
 #include "formats/reader.h"
+#include "formats/workbook_builder.h"
+#include "formats/writer.h"
 #include "hand_xlsx.h"
 
 using namespace shuhui::formats;
@@ -268,8 +272,8 @@ TEST(HandWrittenXlsx, BrokenPartsAreNamed) {
         {"<x:sheetData><x:row><x:c><x:v>abc</x:v></x:c></x:row></x:sheetData>", "",
          ErrorKind::Corrupt, "A1"},
         // references outside the sheet are refused, never moved to another cell
-        {"<x:sheetData><x:row><x:c r=\"XFD1048577\"><x:v>1</x:v></x:c></x:row></x:sheetData>",
-         "", ErrorKind::Corrupt, "工作表“表一”中的单元格引用“XFD1048577”超出了工作表的范围"},
+        {"<x:sheetData><x:row><x:c r=\"XFD1048577\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
+         ErrorKind::Corrupt, "工作表“表一”中的单元格引用“XFD1048577”超出了工作表的范围"},
         {"<x:sheetData><x:row><x:c r=\"XFE1\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
          ErrorKind::Corrupt, "单元格引用“XFE1”"},
         {"<x:sheetData><x:row><x:c r=\"A0\"><x:v>1</x:v></x:c></x:row></x:sheetData>", "",
@@ -294,6 +298,154 @@ TEST(HandWrittenXlsx, BrokenPartsAreNamed) {
     }
 }
 
+// The central directory's entry for `member` claims `size` inflated bytes (the local header is left
+// as it was: the size is checked before the member is opened).
+void claimSize(std::vector<uint8_t>& zip, const std::string& member, uint32_t size) {
+    for (size_t at = 0; at + 46 < zip.size(); ++at) {
+        if (std::memcmp(&zip[at], "PK\x01\x02", 4) != 0) continue;
+        const size_t n = zip[at + 28] | (zip[at + 29] << 8);
+        if (at + 46 + n > zip.size() ||
+            std::string(zip.begin() + at + 46, zip.begin() + at + 46 + n) != member)
+            continue;
+        for (int i = 0; i < 4; ++i) zip[at + 24 + i] = uint8_t(size >> (8 * i));
+        return;
+    }
+    ADD_FAILURE() << member << " not in the directory";
+}
+
+// An .xls of `sheets` sheets: "SHR01" holds `cells` numbers in column A, the others are empty.
+std::vector<uint8_t> writtenXls(int sheets, uint32_t cells) {
+    WorkbookBuilder b;
+    for (int i = 1; i <= sheets; ++i) {
+        Sheet& s = b.addSheet((i < 10 ? "SHR0" : "SHR") + std::to_string(i));
+        for (uint32_t r = 0; r < (i == 1 ? cells : 0); ++r) {
+            Cell c;
+            c.row = r;
+            c.type = CellType::Number;
+            c.number = r + 0.5;
+            s.cells.push_back(c);
+        }
+    }
+    const std::string path = tempPath("written.xls");
+    writeXls(b.workbook(), path);
+    return slurp(path);
+}
+
+// Every BOUNDSHEET record (id 0x0085, 13 bytes for a five-letter name) points at the first sheet.
+void shareFirstSubstream(std::vector<uint8_t>& xls) {
+    std::vector<size_t> at;
+    for (size_t i = 0; i + 17 < xls.size(); ++i)
+        if (std::memcmp(&xls[i], "\x85\x00\x0d\x00", 4) == 0 &&
+            std::memcmp(&xls[i + 12], "SHR", 3) == 0)
+            at.push_back(i + 4);
+    ASSERT_GT(at.size(), 1u);
+    for (size_t i : at) std::memcpy(&xls[i], &xls[at[0]], 4);
+}
+
+// The Workbook stream's chain of sectors ends after its first sector, though its size says more.
+void cutWorkbookChain(std::vector<uint8_t>& xls) {
+    auto u32 = [&](size_t at) {
+        return uint32_t(xls[at] | (xls[at + 1] << 8) | (xls[at + 2] << 16) |
+                        (uint32_t(xls[at + 3]) << 24));
+    };
+    const char16_t name[] = u"Workbook";
+    for (size_t at = 512; at + 128 <= xls.size(); at += 128) {
+        if (std::memcmp(&xls[at], name, 16) != 0) continue;
+        const uint32_t first = u32(at + 0x74);
+        const size_t entry = 512 * (size_t(u32(0x4C)) + 1) + 4 * size_t(first);
+        ASSERT_LT(first, 128u);
+        std::memcpy(&xls[entry], "\xFE\xFF\xFF\xFF", 4);
+        return;
+    }
+    ADD_FAILURE() << "no Workbook entry";
+}
+
+// Small files that would make the reader allocate far more than they hold are refused before the
+// memory is taken, each with what is wrong and the figure; none allocates more than a few MiB.
+TEST(BadInput, HostileSizesAreRefusedBeforeAllocating) {
+    const std::string longText(2u << 20, 'a');  // 2 MiB, deflated to a few KB
+    const std::string oneCell = "<x:sheetData><x:row><x:c><x:v>1</x:v></x:c></x:row></x:sheetData>";
+    // a part of 64 KiB (mostly blanks) read by 300 sheets: 19 MiB for a 16 MiB + 128 KiB limit
+    const std::string padded = "<x:sheetData>" + std::string(64 * 1024, ' ') +
+                               "<x:row><x:c><x:v>1</x:v></x:c></x:row></x:sheetData>";
+    struct Case {
+        const char* name;
+        std::function<std::vector<uint8_t>()> make;
+        ErrorKind kind;
+        std::string words;
+    } cases[] = {
+        {"long inline string",
+         [&] {
+             return makeXlsx("<x:sheetData><x:row><x:c r=\"C7\" t=\"inlineStr\"><x:is><x:t>" +
+                             longText + "</x:t></x:is></x:c></x:row></x:sheetData>");
+         },
+         ErrorKind::TooLarge, "工作表“表一”的单元格 C7 的文本超过 1,048,576 字节"},
+        {"long shared string",
+         [&] {
+             return makeXlsx(
+                 "<x:sheetData><x:row><x:c t=\"s\"><x:v>1</x:v></x:c></x:row></x:sheetData>",
+                 "<sst><si><t>a</t></si><si><t>" + longText + "</t></si></sst>");
+         },
+         ErrorKind::TooLarge, "共享字符串 #1 超过 1,048,576 字节"},
+        {"member claiming 4 GiB",
+         [&] {
+             auto zip = makeXlsx(oneCell);
+             claimSize(zip, "xl/worksheets/s.xml", 0xFFFFFFF0u);
+             return zip;
+         },
+         ErrorKind::Corrupt,
+         "xl/worksheets/s.xml 声称解压后有 4,294,967,280 字节，而它的压缩数据只有"},
+        // a writer that keeps the sizes in a zip64 extra field without a zip64 end record
+        {"sizes left to a zip64 field",
+         [&] {
+             auto zip = makeXlsx(oneCell);
+             claimSize(zip, "xl/worksheets/s.xml", 0xFFFFFFFFu);
+             return zip;
+         },
+         ErrorKind::Corrupt, "xl/worksheets/s.xml 的大小记在 zip64 扩展字段里"},
+        {"300 sheets on one part",
+         [&] {
+             return shuhui::test::makeHandXlsx(
+                 tempPath("shared.xlsx"),
+                 "<x:worksheet "
+                 "xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+                     padded + "</x:worksheet>",
+                 "", "", 298);
+         },
+         ErrorKind::TooLarge, "工作表“表一”等 300 张工作表共用 xl/worksheets/s.xml"},
+        {"40 sheets on one substream",
+         [] {
+             auto xls = writtenXls(100, 1000);
+             shareFirstSubstream(xls);
+             return xls;
+         },
+         ErrorKind::TooLarge, "张工作表共用同一段数据"},
+        {"broken sector chain",
+         [] {
+             auto xls = writtenXls(1, 1000);
+             cutWorkbookChain(xls);
+             return xls;
+         },
+         ErrorKind::Corrupt, "扇区链断开"},
+    };
+    for (const Case& c : cases) {
+        const auto bytes = c.make();
+        EXPECT_LT(bytes.size(), 64u * 1024) << c.name;
+        try {
+            readWorkbookBytes(bytes, "hostile");
+            ADD_FAILURE() << c.name << " was read";
+        } catch (const shuhui::Error& e) {
+            EXPECT_EQ(int(e.kind()), int(c.kind)) << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos)
+                << c.name << ": " << e.what();
+        }
+    }
+    // Two sheets on one small part stay readable.
+    const Workbook wb = readWorkbookBytes(makeXlsx(oneCell), "hand.xlsx");
+    ASSERT_EQ(wb.sheets.size(), 2u);
+    EXPECT_EQ(wb.sheets[1].cells.size(), 1u);
+}
+
 }  // namespace
 
 namespace {
@@ -311,7 +463,8 @@ TEST(FuzzRegressions, FoundInputsAreRefusedCleanly) {
         // libgsf leaks directory entries of this broken compound document (suppressed for the
         // fuzzer)
         {"regress/xls_libgsf_leaks_bad_directory.xls", ErrorKind::NotWorkbook},
-        {"regress/xls_libgsf_leaks_bad_directory_2.xls", ErrorKind::NotWorkbook},
+        // its directory entry for the Workbook stream lies off the directory's chain
+        {"regress/xls_libgsf_leaks_bad_directory_2.xls", ErrorKind::Corrupt},
     };
     for (const auto& c : cases) {
         try {

@@ -1,5 +1,6 @@
 // .xlsx packages written by hand for tests: a workbook of two sheets (the second very hidden) that
-// both use the given worksheet part verbatim, optional shared strings and workbookPr.
+// both use the given worksheet part verbatim, optional shared strings and workbookPr, and
+// `moreSheets` further sheets ("共用1", ...) on the same part.
 //
 //   auto bytes = shuhui::test::makeHandXlsx(path, "<worksheet>...</worksheet>");
 #pragma once
@@ -15,7 +16,7 @@ namespace shuhui::test {
 
 inline std::vector<uint8_t> makeHandXlsx(const std::string& path, const std::string& sheetPart,
                                          const std::string& sst = "",
-                                         const std::string& workbookPr = "") {
+                                         const std::string& workbookPr = "", int moreSheets = 0) {
     zipFile z = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
     auto add = [&](const char* name, const std::string& data) {
         zipOpenNewFileInZip(z, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
@@ -30,10 +31,15 @@ inline std::vector<uint8_t> makeHandXlsx(const std::string& path, const std::str
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" Type=\"" +
             rel + "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
+    std::string more;
+    for (int i = 1; i <= moreSheets; ++i)
+        more += "<sheet name=\"共用" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i + 2) +
+                "\" r:id=\"rId1\"/>";
     add("xl/workbook.xml", "<workbook " + ns + ">" + workbookPr +
                                "<sheets><sheet name=\"表一\" sheetId=\"1\" r:id=\"rId1\"/>"
                                "<sheet name=\"很隐藏\" sheetId=\"2\" state=\"veryHidden\" "
-                               "r:id=\"rId1\"/></sheets></workbook>");
+                               "r:id=\"rId1\"/>" +
+                               more + "</sheets></workbook>");
     std::string rels =
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" Type=\"" +

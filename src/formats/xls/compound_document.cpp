@@ -9,6 +9,8 @@
 
 #include "formats/read_errors.h"
 
+#include <string_view>
+
 namespace shuhui::formats::detail::xls {
 namespace {
 
@@ -30,6 +32,22 @@ bool looksTruncated(std::span<const uint8_t> b) {
     if (beyond(u32at(0x30))) return true;
     for (size_t i = 0; i < 109; ++i)
         if (beyond(u32at(0x4C + 4 * i))) return true;
+    return false;
+}
+
+// Whether the file holds a directory entry (MS-CFB 2.6: 128 bytes, a UTF-16 name, its length in
+// bytes with the terminator at 0x40) naming `name`, wherever it lies: present while the stream
+// cannot be opened, it tells a broken chain (the directory's or the stream's) from a document
+// without such a stream.
+bool hasDirectoryEntry(std::span<const uint8_t> b, std::string_view name) {
+    const size_t bytes = (name.size() + 1) * 2;
+    for (size_t at = 512; at + 128 <= b.size(); at += 128) {
+        if (b[at + 0x40] != bytes || b[at + 0x41] != 0) continue;
+        bool same = true;
+        for (size_t i = 0; i < name.size() && same; ++i)
+            same = (b[at + 2 * i] | 0x20) == (name[i] | 0x20) && b[at + 2 * i + 1] == 0;
+        if (same) return true;
+    }
     return false;
 }
 
@@ -58,12 +76,10 @@ WorkbookStream::WorkbookStream(std::span<const uint8_t> bytes, const std::string
     GError* err = nullptr;
     ole_.reset(gsf_infile_msole_new(GSF_INPUT(input_.get()), &err));
     if (!ole_) {
-        std::string why = err && err->message ? err->message : "";
         if (err) g_error_free(err);
         if (looksTruncated(bytes))
             fail(ErrorKind::Truncated, file, "文件不完整（复合文档在中途结束，文件可能被截断）");
-        fail(ErrorKind::Corrupt, file,
-             "文件已损坏（复合文档结构无法解析" + (why.empty() ? "" : "：" + why) + "）");
+        fail(ErrorKind::Corrupt, file, "文件已损坏（复合文档的目录或扇区分配表无法解析）");
     }
     GsfInfile* infile = GSF_INFILE(ole_.get());
     stream_.reset(gsf_infile_child_by_name(infile, "Workbook"));
@@ -78,6 +94,10 @@ WorkbookStream::WorkbookStream(std::span<const uint8_t> bytes, const std::string
         GsfPtr enc(gsf_infile_child_by_name(infile, "EncryptedPackage"));
         if (enc)
             fail(ErrorKind::Encrypted, file, "文件已加密（设有密码），请先在 Excel 中取消密码");
+        if (hasDirectoryEntry(bytes, "Workbook") || hasDirectoryEntry(bytes, "Book"))
+            fail(ErrorKind::Corrupt, file,
+                 "文件已损坏（复合文档中有 Workbook 数据流的目录项，但打不开这个数据流："
+                 "目录或数据流的扇区链断开）");
         fail(ErrorKind::NotWorkbook, file, "不是 Excel 工作簿（复合文档中没有 Workbook 数据流）");
     }
     GsfInput* in = GSF_INPUT(stream_.get());
@@ -90,7 +110,13 @@ WorkbookStream::WorkbookStream(std::span<const uint8_t> bytes, const std::string
     // stream_ object, which lives until the reader is done.
     const size_t length = static_cast<size_t>(size);
     const guint8* data = length ? gsf_input_read(in, length, nullptr) : nullptr;
-    if (length && !data) fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
+    if (length && !data) {
+        if (looksTruncated(bytes))
+            fail(ErrorKind::Truncated, file, "文件不完整（Workbook 数据流读不完整）");
+        fail(ErrorKind::Corrupt, file,
+             "文件已损坏（Workbook 数据流的扇区链断开，" + std::to_string(length) +
+                 " 字节的数据流读不出来）");
+    }
     if (length == 0) fail(ErrorKind::Corrupt, file, "文件已损坏（Workbook 数据流为空）");
     data_ = std::span<const uint8_t>(data, length);
 }

@@ -19,6 +19,7 @@
 #include "formats/biff_records.h"
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
+#include "formats/read_limits.h"
 #include "formats/text_codec.h"
 #include "formats/xls/compound_document.h"
 #include "formats/xls/record_stream.h"
@@ -682,12 +683,28 @@ Workbook XlsReader::run() {
     globals();
     buildStyles();
     bool found = !opt_.sheet;
+    uint64_t cells = 0;
     for (size_t i = 0; i < wb_.sheets.size(); ++i) {
         Sheet& sh = wb_.sheets[i];
         bool wanted = !opt_.sheet || sh.name == *opt_.sheet;
         if (opt_.sheet && sh.name == *opt_.sheet) found = true;
         if (!opt_.cells || !wanted || sh.kind != SheetKind::Worksheet) continue;
         readSheet(sh, entries_[i].offset);
+        // Every cell takes at least 2 bytes of the stream (MULBLANK), so the sheets together
+        // hold no more cells than half its size, unless several of them read one substream.
+        cells += sh.cells.size();
+        const uint64_t limit = s_.size() / 2 + 65536;
+        if (cells > limit) {
+            size_t sharing = 0;
+            for (size_t k = 0; k <= i; ++k) sharing += entries_[k].offset == entries_[i].offset;
+            fail(ErrorKind::TooLarge, file_,
+                 "工作簿太大（读到工作表“" + sh.name + "”时已有 " + groupedNumber(cells) +
+                     " 个单元格，而 Workbook 数据流只有 " + groupedNumber(s_.size()) +
+                     " 字节，最多容纳 " + groupedNumber(limit) + " 个单元格" +
+                     (sharing > 1 ? "；" + groupedNumber(sharing) + " 张工作表共用同一段数据"
+                                  : std::string()) +
+                     "）");
+        }
     }
     if (!found && opt_.missingSheetIsError) noSuchSheet(file_, *opt_.sheet);
     return std::move(wb_);

@@ -10,6 +10,7 @@
 
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
+#include "formats/read_limits.h"
 #include "formats/xlsx/sheet_scan.h"
 #include "formats/xlsx/xml_part.h"
 
@@ -275,7 +276,13 @@ struct SheetHandler {
     }
 
     void text(const char* s, size_t n) {
-        if (inV || inT) buf.append(s, n);
+        if (!(inV || inT)) return;
+        if (buf.size() + n > kMaxTextBytes)
+            fail(ErrorKind::TooLarge, file,
+                 "工作表“" + sheet.name + "”的单元格 " + columnLetters(cell.col) +
+                     std::to_string(cell.row + 1) + " 的文本超过 " + groupedNumber(kMaxTextBytes) +
+                     " 字节（一个单元格最多 32,767 个字符），不是正常的工作簿");
+        buf.append(s, n);
     }
 
     void finishCell() {

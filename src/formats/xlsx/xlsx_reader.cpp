@@ -18,6 +18,7 @@
 
 #include "formats/numfmt.h"
 #include "formats/read_errors.h"
+#include "formats/read_limits.h"
 #include "formats/xlsx/sheet_part.h"
 #include "formats/xlsx/styles.h"
 #include "formats/xlsx/xml_part.h"
@@ -119,9 +120,11 @@ struct WorkbookHandler {
 // sharedStrings.xml: <si> with a <t>, or rich-text runs <r><t>; phonetic runs <rPh> are skipped.
 
 struct SharedStringsHandler {
-    SharedStringsHandler(std::vector<std::string>& o, size_t l) : out(o), limit(l) {}
+    SharedStringsHandler(std::vector<std::string>& o, size_t l, const std::string& f)
+        : out(o), limit(l), file(f) {}
     std::vector<std::string>& out;
     size_t limit;  // stop after this many strings
+    const std::string& file;
     bool inSi = false, inT = false;
     int inRph = 0;
     std::string cur;
@@ -156,12 +159,51 @@ struct SharedStringsHandler {
         }
     }
     void text(const char* s, size_t n) {
-        if (inT) cur.append(s, n);
+        if (!inT) return;
+        if (cur.size() + n > kMaxTextBytes)
+            fail(ErrorKind::TooLarge, file,
+                 "共享字符串 #" + std::to_string(out.size()) + " 超过 " +
+                     groupedNumber(kMaxTextBytes) +
+                     " 字节（一个单元格最多 32,767 个字符），不是正常的工作簿");
+        cur.append(s, n);
     }
 };
 
 class XlsxReader {
   public:
+    // Several sheets may name one worksheet part, and each is then read from it again. What that
+    // inflates in all is bounded by twice what reading each part once inflates, plus 16 MiB (so
+    // that a few sheets over one small part stay readable); checked before anything is read.
+    void checkSharedParts(const std::vector<std::string>& targets) {
+        std::map<std::string, std::pair<uint64_t, size_t>> parts;  // size, sheets using it
+        uint64_t once = 0, total = 0;
+        for (size_t i = 0; i < wb_.sheets.size(); ++i) {
+            const Sheet& sh = wb_.sheets[i];
+            if (sh.kind != SheetKind::Worksheet || targets[i].empty()) continue;
+            if (opt_.sheet && sh.name != *opt_.sheet) continue;
+            auto [it, added] = parts.try_emplace(targets[i], 0, 0);
+            if (added) {
+                it->second.first = zip_.uncompressedSize(targets[i]);
+                once += it->second.first;
+            }
+            ++it->second.second;
+            total += it->second.first;
+        }
+        const uint64_t limit = 2 * once + (uint64_t(16) << 20);
+        if (total <= limit) return;
+        auto most = std::max_element(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
+            return a.second.first * a.second.second < b.second.first * b.second.second;
+        });
+        std::string first;
+        for (size_t i = 0; i < wb_.sheets.size() && first.empty(); ++i)
+            if (targets[i] == most->first) first = wb_.sheets[i].name;
+        fail(ErrorKind::TooLarge, file_,
+             "工作簿太大（工作表“" + first + "”等 " + groupedNumber(most->second.second) +
+                 " 张工作表共用 " + most->first + "，读出全部工作表要解压 " + groupedNumber(total) +
+                 " 字节，超过了上限 " + groupedNumber(limit) +
+                 " 字节，即每个部分各解压一次所需的两倍加 16 MiB）");
+    }
+
     XlsxReader(std::span<const uint8_t> bytes, const std::string& file, const ReadOptions& opt)
         : zip_(bytes, file), file_(file), opt_(opt) {}
 
@@ -217,6 +259,8 @@ class XlsxReader {
         if (!found && opt_.missingSheetIsError) noSuchSheet(file_, *opt_.sheet);
         if (!opt_.cells || !found) return std::move(wb_);  // the sheet list only
 
+        checkSharedParts(targets);
+
         // cells
         std::vector<std::string> inlineStrings;
         uint64_t maxShared = 0;
@@ -253,7 +297,7 @@ class XlsxReader {
         }
         if (maxShared > 0) {
             if (sstPart.empty()) sstPart = baseDir + "sharedStrings.xml";
-            SharedStringsHandler sh(wb_.strings, size_t(maxShared));
+            SharedStringsHandler sh(wb_.strings, size_t(maxShared), file_);
             parsePart(zip_, sstPart, sh, file_, opt_.maxRows.has_value());
             if (wb_.strings.size() < maxShared)
                 fail(ErrorKind::Corrupt, file_,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/read_errors.h"
+#include "formats/read_limits.h"
 
 namespace shuhui::formats::detail::xlsx {
 namespace {
@@ -60,6 +61,17 @@ bool hasEndOfCentralDirectory(std::span<const uint8_t> b) {
     return false;
 }
 
+// The zip64 end of central directory locator ("PK\6\7", 20 bytes) right before the end record.
+bool hasZip64Locator(std::span<const uint8_t> b) {
+    if (b.size() < 22 + 20) return false;
+    size_t lowest = b.size() > 22 + 65535 ? b.size() - 22 - 65535 : 0;
+    for (size_t i = b.size() - 22 + 1; i-- > lowest;)
+        if (b[i] == 'P' && b[i + 1] == 'K' && b[i + 2] == 5 && b[i + 3] == 6)
+            return i >= 20 && b[i - 20] == 'P' && b[i - 19] == 'K' && b[i - 18] == 6 &&
+                   b[i - 17] == 7;
+    return false;
+}
+
 }  // namespace
 
 Zip::Zip(std::span<const uint8_t> bytes, const std::string& file) : file_(file) {
@@ -74,6 +86,7 @@ Zip::Zip(std::span<const uint8_t> bytes, const std::string& file) : file_(file) 
     fns.zerror_file = memError;
     fns.opaque = &mem_;
     zf_ = unzOpen2_64("", &fns);
+    zip64_ = hasZip64Locator(bytes);
     if (!zf_) {
         if (!hasEndOfCentralDirectory(bytes))
             fail(ErrorKind::Truncated, file,
@@ -97,11 +110,44 @@ uint64_t Zip::compressedSize(const std::string& name) {
     return info.compressed_size;
 }
 
+uint64_t Zip::uncompressedSize(const std::string& name) {
+    unz_file_info64 info{};
+    if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return 0;
+    if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return 0;
+    return info.uncompressed_size;
+}
+
+// Inflating stops at the size the directory gives, so that size bounds what a member can produce;
+// it is checked before anything is inflated.
+void Zip::checkSize(const std::string& name, const unz_file_info64& info) {
+    const uint64_t claimed = info.uncompressed_size, packed = info.compressed_size;
+    // Sizes of 4 GiB - 1 stand for sizes kept in a zip64 extra field, which minizip reads only in
+    // an archive with a zip64 end of central directory; without one the real size is unknown and
+    // inflating would run to a failure far into the member.
+    if ((claimed == 0xFFFFFFFFu || packed == 0xFFFFFFFFu) && !zip64_)
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（压缩包中的 " + name +
+                 " 的大小记在 zip64 扩展字段里，而压缩包没有 zip64 目录结束记录，无法知道它解压后"
+                 "有多大）");
+    if (info.compression_method == Z_DEFLATED && packed < claimed / kMaxDeflateRatio &&
+        claimed - packed * kMaxDeflateRatio > 64 * 1024)
+        fail(ErrorKind::Corrupt, file_,
+             "文件已损坏（压缩包中的 " + name + " 声称解压后有 " + groupedNumber(claimed) +
+                 " 字节，而它的压缩数据只有 " + groupedNumber(packed) +
+                 " 字节，deflate 最多展开约 " + std::to_string(kMaxDeflateRatio) + " 倍）");
+    if (claimed > maxMemberBytes())
+        fail(ErrorKind::TooLarge, file_,
+             "工作簿太大（压缩包中的 " + name + " 解压后有 " + groupedNumber(claimed) +
+                 " 字节，超过了上限 " + groupedNumber(maxMemberBytes()) +
+                 " 字节，即本机内存的八分之一）");
+}
+
 bool Zip::read(const std::string& name, const Sink& sink, bool mayStopEarly) {
     if (unzLocateFile(zf_, name.c_str(), 2) != UNZ_OK) return false;
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(zf_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         fail(ErrorKind::Corrupt, file_, "文件已损坏（无法读取压缩包中 " + name + " 的信息）");
+    checkSize(name, info);
     if (unzOpenCurrentFile(zf_) != UNZ_OK)
         fail(ErrorKind::Corrupt, file_, "文件已损坏（无法打开压缩包中的 " + name + "）");
     // a part that will likely be left early is inflated in small steps on this thread

@@ -28,6 +28,9 @@ class Zip {
 
     // 0 when the member does not exist
     uint64_t compressedSize(const std::string& name);
+    // The inflated size the directory gives; 0 when the member does not exist. read() refuses a
+    // member whose size is impossible for its compressed data or too large for the machine.
+    uint64_t uncompressedSize(const std::string& name);
 
     // Inflates `name` in chunks into `sink(data, size, last)`; sink returns false to stop early.
     // Returns false when the member does not exist. A large member is inflated by a second thread
@@ -42,6 +45,7 @@ class Zip {
   private:
     static constexpr uint64_t kPipelineFrom = 4u << 20;
 
+    void checkSize(const std::string& name, const unz_file_info64& info);
     [[noreturn]] void inflateFailed(const std::string& name);
     // true when the sink stopped early
     bool readDirect(const std::string& name, const Sink& sink, bool small);
@@ -50,6 +54,7 @@ class Zip {
     const std::string& file_;
     MemFile mem_;
     unzFile zf_ = nullptr;
+    bool zip64_ = false;  // the archive has a zip64 end of central directory
 };
 
 }  // namespace shuhui::formats::detail::xlsx
