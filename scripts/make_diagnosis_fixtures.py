@@ -5,7 +5,8 @@ Run with Debian's Python (python3-xlwt):
     /usr/bin/python3 scripts/make_diagnosis_fixtures.py
 
 keys.xls holds each reason why two keys fail to meet once, between the sheets 左 and 右;
-card.xls holds small sheets for the 1:1, 1:N, N:M and three-sheet joins and for keys of two types.
+card.xls holds small sheets for the 1:1, 1:N, N:M and three-sheet joins, for keys of two types,
+and a pair (多, 多三) whose join has more rows than either sheet.
 """
 import os
 
@@ -72,6 +73,8 @@ def main():
     sheet(wb, "数一", [["工号", "金额"], [1, 1], [2, 2], [2, 3], [3, 4]])
     sheet(wb, "数二", [["工号", "扣款"], [2, 10], [3, 20], [3, 30], [4, 40]])
     sheet(wb, "文二", [["工号", "扣款"], ["2", 10], ["3", 20], [" 3", 30], ["03", 40]])
+    # with 多: a 2x2 and c 3x2 rows, more than either sheet holds
+    sheet(wb, "多三", [["姓名", "奖金"], ["a", 1], ["a", 2], ["c", 3], ["c", 4]])
     wb.save(os.path.join(OUT, "card.xls"))
 
 

@@ -34,6 +34,7 @@ TfmMain::TfmMain(QWidget* parent, const QString& versionFile)
     connectGridHandlers();
     connectRegularHeaderHandlers();
     connectIrregularHandlers();
+    buildKeyDiagnosis();
     lastSize_ = size();
     placeStatusText();
 

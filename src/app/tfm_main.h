@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/catalogue_tree.h"
@@ -26,6 +27,7 @@
 #include "merge/horizontal/field_page.h"
 #include "merge/horizontal/join_plan.h"
 #include "sheet/automation.h"
+#include "merge/horizontal/key_diagnosis.h"
 #include "workbooks/catalogue.h"
 #include "workbooks/provider.h"
 
@@ -126,6 +128,13 @@ class TfmMain : public TForm1 {
     std::vector<QPointer<QListWidget>> FieldLists;
     // The plan of the last complete step ③.
     shuhui::merge::horizontal::JoinPlan LastJoinPlan;
+    // Key-match diagnosis on the page 测试结果 (tfm_main_diagnosis.cpp): the button, the normalised
+    // matching switch, and a line under the grid with the summary or the reconciliation.
+    TBmpButton* btn_key_diagnosis;  // "匹配诊断"
+    QCheckBox* rzchckbx_key_fold;   // "忽略空格、全半角与大小写差异"
+    QLabel* lbl_key_check;          // under the result grid
+    // The diagnosis of the plan the last result variant ran (for its reconciliation).
+    std::optional<shuhui::merge::horizontal::KeyDiagnosis> LastDiagnosis;
 
     // ---- vertical merge page ----
     QButtonGroup* verModeGroup;
@@ -322,6 +331,7 @@ class TfmMain : public TForm1 {
     void btn_GenClick();
     void btn_all_joinClick();
     void btn_left_rightClick();
+    void btn_key_diagnosisClick();  // tfm_main_diagnosis.cpp
     // The field pages as they stand now: path, sheet, items and check states.
     std::vector<shuhui::merge::horizontal::FieldPage> CurrentFieldPages() const;
 
@@ -377,6 +387,14 @@ class TfmMain : public TForm1 {
     void buildSummaryPanel();
     void buildLoadingNotice();
     void buildHorizontalMergePage();  // tfm_main_hmerge_layout.cpp
+    // tfm_main_diagnosis.cpp: the diagnosis controls (after the page and the grid exist); the
+    // diagnosis of LastJoinPlan (throws); the guard before ④ and 显示所有表头数据 (false when the
+    // user stops); a variant's text under the normalised matching switch; the reconciliation line.
+    void buildKeyDiagnosis();
+    shuhui::merge::horizontal::KeyDiagnosis DiagnoseLastPlan();
+    bool ConfirmJoinSize();
+    std::string KeyFolded(const std::string& sql) const;
+    void ShowReconciliation(shuhui::merge::horizontal::JoinVariant variant);
     // Runs `sql` on adoExcel (OpenResultQuery) into the grid and shows the result panel; on failure
     // shows `failure` (the provider's message when empty). Inside a loading notice
     // (tfm_main_hmerge.cpp).

@@ -190,15 +190,20 @@ void TfmMain::RunMergeResult(const std::string& sql, const QString& failure) {
 }
 
 void TfmMain::btn_GenClick() {
+    if (!ConfirmJoinSize()) return;
     LoadingNotice notice(rzpnl_loading);
-    RunMergeResult(JoinQuery.toStdString(), kRunFailed);
+    RunMergeResult(KeyFolded(JoinQuery.toStdString()), kRunFailed);
+    ShowReconciliation(hm::JoinVariant::Join);
 }
 
 void TfmMain::btn_all_joinClick() {
+    if (!ConfirmJoinSize()) return;
     LoadingNotice notice(rzpnl_loading);
-    RunMergeResult(hm::allFieldsQuery(StdList(SplitText(JoinTableList, QStringLiteral("|"))),
-                                      JoinFromClause.toStdString(), JoinWhereClause.toStdString()),
-                   kRunFailed);
+    RunMergeResult(
+        KeyFolded(hm::allFieldsQuery(StdList(SplitText(JoinTableList, QStringLiteral("|"))),
+                                     JoinFromClause.toStdString(), JoinWhereClause.toStdString())),
+        kRunFailed);
+    ShowReconciliation(hm::JoinVariant::AllFields);
 }
 
 void TfmMain::btn_left_rightClick() {
@@ -216,5 +221,6 @@ void TfmMain::btn_left_rightClick() {
         ShowWarning(QString::fromUtf8(e.what()), kInfo);
         return;
     }
-    RunMergeResult(sql, QString());
+    RunMergeResult(KeyFolded(sql), QString());
+    ShowReconciliation(hm::JoinVariant::LeftRight);
 }
