@@ -91,7 +91,10 @@ void TfmMain::btn_key_diagnosisClick() {
     shuhui::grid::configureResultColumns(view, summaryTable, rzchckbx_format->isChecked());
     syncSummaryLists();
     cxGrid1Level1->refresh();
-    lbl_key_check->setText(Html(hm::diagnosisSummary(*LastDiagnosis)));
+    const std::string summary = hm::diagnosisSummary(*LastDiagnosis);
+    lbl_key_check->setText(Html(summary));
+    // A screen reader reads the line itself, not the label's caption.
+    lbl_key_check->setAccessibleName(QString::fromStdString(summary));
     lbl_key_check->show();
     ShowResultPanel();
 }
@@ -129,9 +132,10 @@ void TfmMain::ShowReconciliation(hm::JoinVariant variant) {
             return;
         }
     }
-    QStringList lines;
+    QStringList lines, plain;
     for (const hm::ReconcileLine& l : hm::reconcile(*LastDiagnosis, variant, adoExcel.result())) {
         if (!l.found) continue;
+        plain << QString::fromStdString(l.text);
         const bool differs = l.difference > 0.005 || l.difference < -0.005;
         lines << (differs ? QStringLiteral("<span style=\"color:#d00000\">") + Html(l.text) +
                                 QStringLiteral("</span>")
@@ -139,5 +143,6 @@ void TfmMain::ShowReconciliation(hm::JoinVariant variant) {
     }
     if (lines.isEmpty()) return;
     lbl_key_check->setText(lines.join(QStringLiteral("<br>")));
+    lbl_key_check->setAccessibleName(plain.join(QLatin1Char('\n')));
     lbl_key_check->show();
 }

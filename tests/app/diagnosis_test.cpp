@@ -65,6 +65,7 @@ TEST_F(DiagnosisTest, ReportInTheGridWithItsSummary) {
     EXPECT_TRUE(fm->rzpnl_kz_cxgrid->isVisible());
     EXPECT_TRUE(fm->lbl_key_check->isVisible());
     EXPECT_TRUE(fm->lbl_key_check->text().contains(QStringLiteral("连接将得到 4 行")));
+    EXPECT_TRUE(fm->lbl_key_check->accessibleName().contains(QStringLiteral("连接将得到 4 行")));
 }
 
 TEST_F(DiagnosisTest, AJoinThatGrowsAsksFirst) {
