@@ -350,7 +350,7 @@ TEST(KeyDiagnosis, FoldedMatchingMeetsExactlyTheDiagnosedKeys) {
     EXPECT_THROW(runQuery(joinText(plain, "无此排序")), Error);
 }
 
-// The texts of the join step and its variants, as the worked examples give them: unchanged with
+// The texts of the join step and its variants, as the merge writes them for plain names: unchanged with
 // the option off; with it on, the collation after each key left of "=" or "not in(" and nowhere
 // else (not in the select lists, not in the sheet references).
 TEST(KeyDiagnosis, KeyFoldInTheQueryTexts) {
