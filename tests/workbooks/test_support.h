@@ -50,6 +50,27 @@ inline std::vector<std::string> fieldTypes(const Result& r) {
     return out;
 }
 
+// Opens `sql` on `query` and expects an Error of `kind` whose message holds `words`; the query is
+// left closed.
+inline void expectQueryError(Query& query, const std::string& sql, ErrorKind kind,
+                             const std::string& words) {
+    query.setSql(sql);
+    try {
+        query.open();
+        ADD_FAILURE() << "no error for: " << sql;
+    } catch (const Error& e) {
+        EXPECT_EQ(int(e.kind()), int(kind)) << sql << "\n" << e.what();
+        EXPECT_NE(std::string(e.what()).find(words), std::string::npos) << sql << "\n" << e.what();
+    }
+    EXPECT_FALSE(query.active()) << sql;
+}
+
+// A connection opened on a fixture workbook of the provider's set.
+inline void openOn(Connection& conn, const std::string& file) {
+    conn.setConnectionString(connectionString(fixture(file), "Excel 8.0"));
+    conn.open();
+}
+
 // A temporary folder removed at the end of the test.
 struct TempDir {
     std::filesystem::path path;
