@@ -19,16 +19,14 @@ WARM=${WARM:-10}
 PANDAS_RUNS=${PANDAS_RUNS:-3}
 BUILD=${BUILD:-$ROOT/build/release}
 BIN=$BUILD/bench/shuhui-bench-diagnosis
+# shellcheck source=lib_bench.sh
+. "$ROOT/bench/lib_bench.sh"
 
-if [ ! -f "$DATA/pay_big.xls" ] || [ ! -f "$DATA/att_big.xls" ]; then
-  echo "no bench data in $DATA (pay_big.xls, att_big.xls): see bench/README.md" >&2
-  exit 2
-fi
+bench_need_data "no bench data in $DATA (pay_big.xls, att_big.xls): see bench/README.md" \
+  "$DATA/pay_big.xls" "$DATA/att_big.xls"
 cmake --build "$BUILD" --target shuhui-bench-diagnosis >/dev/null
 
-mkdir -p "$ROOT/bench/results"
-RAW=$ROOT/bench/results/diagnosis.tmp
-: >"$RAW"
+bench_raw diagnosis
 
 for _ in $(seq "$RUNS"); do
   "$BIN" cold "$DATA" | sed 's/^/shuhui /' >>"$RAW"
@@ -36,12 +34,7 @@ done
 "$BIN" warm "$DATA" "$WARM" | sed 's/^/shuhui /' >>"$RAW"
 
 for _ in $(seq "$PANDAS_RUNS"); do
-  /usr/bin/python3 - "$DATA" <<'PY' | sed 's/^/pandas /' >>"$RAW"
-import os, sys, time, warnings
-import pandas.compat._optional as _opt
-_opt.VERSIONS["xlrd"] = "1.2.0"  # Debian's xlrd 1.2.0 reads .xls with the same API
-import pandas as pd
-warnings.simplefilter("ignore")
+  bench_pandas "$DATA" <<'PY' | sed 's/^/pandas /' >>"$RAW"
 data = sys.argv[1]
 t0 = time.perf_counter()
 pay = pd.read_excel(os.path.join(data, "pay_big.xls"), sheet_name="工资", engine="xlrd")
@@ -62,23 +55,7 @@ print("# pandas both=%d left_only=%d right_only=%d dup_rows=%d/%d keys=%d/%d" % 
 PY
 done
 
-/usr/bin/python3 - "$RAW" <<'PY'
-import re, statistics, sys
-vals, notes = {}, []
-for line in open(sys.argv[1], encoding="utf-8"):
-    who, rest = line.rstrip("\n").split(" ", 1)
-    if rest.startswith("#"):
-        notes.append(who + " " + rest)
-        continue
-    step, sec = rest.split()
-    vals.setdefault((who, step), []).append(float(sec))
-med = {k: statistics.median(v) for k, v in vals.items()}
-print("%-28s %10s %6s" % ("step", "median s", "runs"))
-for (who, step), v in sorted(vals.items()):
-    print("%-28s %10.4f %6d" % (who + " " + step, med[(who, step)], len(v)))
-def ratio(a, b):
-    return med[a] / med[b] if a in med and b in med and med[b] > 0 else float("nan")
-print()
+bench_medians 28 <<'PY'
 print("cold diagnosis: pandas / shuhui = %.1fx (target >= 10x)" % ratio(("pandas", "cold_diagnosis"), ("shuhui", "cold_diagnosis")))
 print("warm diagnosis: shuhui diagnosis / shuhui join = %.2f (target <= 1)" % ratio(("shuhui", "warm_diagnosis"), ("shuhui", "warm_join")))
 print("warm diagnosis: shuhui / pandas analysis alone = %.2f" % ratio(("shuhui", "warm_diagnosis"), ("pandas", "analysis")))

@@ -18,17 +18,15 @@ WARM=${WARM:-10}
 PANDAS_RUNS=${PANDAS_RUNS:-3}
 BUILD=${BUILD:-$ROOT/build/release}
 BIN=$BUILD/bench/shuhui-bench-hmerge
+# shellcheck source=lib_bench.sh
+. "$ROOT/bench/lib_bench.sh"
 
-if [ ! -f "$DATA/pay_big.xls" ] || [ ! -f "$DATA/att_big.xls" ]; then
-  echo "no bench data in $DATA: /usr/bin/python3 ../shared/bench/gen_data.py $DATA --only pay_big.xls,att_big.xls" >&2
-  exit 2
-fi
+bench_need_data "no bench data in $DATA: /usr/bin/python3 ../shared/bench/gen_data.py $DATA --only pay_big.xls,att_big.xls" \
+  "$DATA/pay_big.xls" "$DATA/att_big.xls"
 cmake --build "$BUILD" --target shuhui-bench-hmerge >/dev/null
 export QT_QPA_PLATFORM=offscreen
 
-mkdir -p "$ROOT/bench/results"
-RAW=$ROOT/bench/results/hmerge.tmp
-: >"$RAW"
+bench_raw hmerge
 
 for _ in $(seq "$RUNS"); do
   for which in gen all lr; do
@@ -48,12 +46,7 @@ else
 fi
 
 for _ in $(seq "$PANDAS_RUNS"); do
-  /usr/bin/python3 - "$DATA" <<'PY' | sed 's/^/pandas /' >>"$RAW"
-import os, sys, time, warnings
-import pandas.compat._optional as _opt
-_opt.VERSIONS["xlrd"] = "1.2.0"  # Debian's xlrd 1.2.0 reads .xls with the same API
-import pandas as pd
-warnings.simplefilter("ignore")
+  bench_pandas "$DATA" <<'PY' | sed 's/^/pandas /' >>"$RAW"
 P = lambda n: os.path.join(sys.argv[1], n)
 PAY = ["姓名", "工号", "部门", "基本工资", "奖金", "社保扣款"]
 ATT = ["姓名", "出勤天数", "请假天数", "加班小时"]
@@ -78,23 +71,7 @@ print("# rows gen=%d all=%d lr=%d" % (len(inner), len(every), len(outer)))
 PY
 done
 
-/usr/bin/python3 - "$RAW" <<'PY'
-import statistics, sys
-vals, notes = {}, set()
-for line in open(sys.argv[1], encoding="utf-8"):
-    who, rest = line.rstrip("\n").split(" ", 1)
-    if rest.startswith("#"):
-        notes.add(who + " " + rest)
-        continue
-    step, sec = rest.split()
-    vals.setdefault((who, step), []).append(float(sec))
-med = {k: statistics.median(v) for k, v in vals.items()}
-print("%-24s %10s %6s" % ("step", "median s", "runs"))
-for (who, step), v in sorted(vals.items()):
-    print("%-24s %10.4f %6d" % (who + " " + step, med[(who, step)], len(v)))
-def ratio(a, b):
-    return med[a] / med[b] if a in med and b in med and med[b] > 0 else float("nan")
-print()
+bench_medians 24 <<'PY'
 for w in ("gen", "all", "lr"):
     print("cold %-3s: pandas read+merge / shuhui click-to-grid = %5.1fx%s" % (
         w, ratio(("pandas", "cold_" + w), ("shuhui", "cold_" + w)), " (target >= 15x)" if w == "gen" else ""))
@@ -102,6 +79,6 @@ for w in ("gen", "all", "lr"):
     print("warm %-3s: shuhui click-to-grid / pandas merge   = %5.2f%s" % (
         w, ratio(("shuhui", "warm_" + w), ("pandas", "merge_" + w)), " (target <= 3)" if w == "gen" else ""))
 print()
-for n in sorted(notes):
+for n in sorted(set(notes)):
     print(n)
 PY

@@ -24,11 +24,9 @@ peers="$shared/bench"
 [ -x "$bin" ] || { echo "missing $bin: build the target shuhui-bench-irregular first" >&2; exit 1; }
 
 if ! command -v soffice > /dev/null; then
-  echo "# installing libreoffice-calc-nogui"
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    libreoffice-calc-nogui > /dev/null
+  # shellcheck source=../scripts/lib_packages.sh
+  . "$here/../scripts/lib_packages.sh"
+  install_missing libreoffice-calc-nogui > /dev/null
 fi
 
 out="$(mktemp -d /tmp/shuhui-irregular-bench.XXXXXX)"

@@ -16,17 +16,15 @@ WARM=${WARM:-10}
 PANDAS_RUNS=${PANDAS_RUNS:-3}
 BUILD=${BUILD:-$ROOT/build/provider}
 BIN=$BUILD/bench/shuhui-bench-provider
+# shellcheck source=lib_bench.sh
+. "$ROOT/bench/lib_bench.sh"
 
 SHARED=${SHUHUI_SHARED:-$ROOT/../shared}
-if [ ! -f "$DATA/manifest.json" ]; then
-  echo "no bench data in $DATA: nice /usr/bin/python3 $SHARED/bench/gen_data.py $DATA" >&2
-  exit 2
-fi
+bench_need_data "no bench data in $DATA: nice /usr/bin/python3 $SHARED/bench/gen_data.py $DATA" \
+  "$DATA/manifest.json"
 cmake --build "$BUILD" --target shuhui-bench-provider >/dev/null
 
-mkdir -p "$ROOT/bench/results"
-RAW=$ROOT/bench/results/provider.tmp
-: >"$RAW"
+bench_raw provider
 
 for _ in $(seq "$RUNS"); do
   "$BIN" cold-join "$DATA" | sed 's/^/shuhui /' >>"$RAW"
@@ -35,12 +33,7 @@ done
 "$BIN" warm "$DATA" "$WARM" | sed 's/^/shuhui /' >>"$RAW"
 
 for _ in $(seq "$PANDAS_RUNS"); do
-  /usr/bin/python3 - "$DATA" <<'EOF' | sed 's/^/pandas /' >>"$RAW"
-import os, sys, time, warnings
-import pandas.compat._optional as _opt
-_opt.VERSIONS["xlrd"] = "1.2.0"  # Debian's xlrd 1.2.0 reads .xls with the same API
-import pandas as pd
-warnings.simplefilter("ignore")
+  bench_pandas "$DATA" <<'EOF' | sed 's/^/pandas /' >>"$RAW"
 data = sys.argv[1]
 P = lambda n: os.path.join(data, n)
 PAY = ["姓名", "工号", "部门", "基本工资", "奖金", "社保扣款"]
@@ -64,27 +57,7 @@ print("# union rows=%d cols=%d" % allm.shape)
 EOF
 done
 
-/usr/bin/python3 - "$RAW" <<'EOF'
-import re, statistics, sys
-vals, notes = {}, []
-for line in open(sys.argv[1], encoding="utf-8"):
-    who, rest = line.rstrip("\n").split(" ", 1)
-    if rest.startswith("#"):
-        notes.append(who + " " + rest)
-        for k, v in re.findall(r"(\w+)=([0-9.]+)", rest):
-            if k == "cpu":
-                step = rest.split()[1]
-                vals.setdefault((who, step + "_cpu"), []).append(float(v))
-        continue
-    step, sec = rest.split()
-    vals.setdefault((who, step), []).append(float(sec))
-med = {k: statistics.median(v) for k, v in vals.items()}
-print("%-28s %10s %6s" % ("step", "median s", "runs"))
-for (who, step), v in sorted(vals.items()):
-    print("%-28s %10.4f %6d" % (who + " " + step, med[(who, step)], len(v)))
-def ratio(a, b):
-    return med[a] / med[b] if a in med and b in med and med[b] > 0 else float("nan")
-print()
+bench_medians 28 cpu <<'EOF'
 print("cold join : pandas / shuhui = %.1fx (target >= 20x)" % ratio(("pandas", "cold_join"), ("shuhui", "cold_join")))
 print("cold union: pandas / shuhui = %.1fx (target >= 20x)" % ratio(("pandas", "cold_union"), ("shuhui", "cold_union")))
 print("warm join : shuhui / pandas merge = %.2f (target <= 2)" % ratio(("shuhui", "warm_join"), ("pandas", "merge")))

@@ -11,55 +11,14 @@ import time
 
 import pyatspi
 
+from a11y_lib import by_description, checked, find_app, fresh, name_of, press
+
 APP_NAME = sys.argv[1] if len(sys.argv) > 1 else "shuhui"
-
-
-def find_app(timeout=30.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == APP_NAME:
-                return app
-        time.sleep(0.5)
-    raise SystemExit("program %r not found on the accessibility bus" % APP_NAME)
-
-
-def by_description(root, name):
-    found = pyatspi.utils.findDescendant(root, lambda a: a is not None and a.description == name)
-    if found is None:
-        raise SystemExit("no control with accessible description %r" % name)
-    return found
-
-
-def press(acc):
-    action = acc.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    index = names.index("Press") if "Press" in names else 0
-    action.doAction(index)
-
-
-def fresh(acc):
-    """Drops the client-side cache so names and states are read from the program again."""
-    try:
-        acc.clear_cache()
-    except AttributeError:
-        pass
-    return acc
-
-
-def checked(acc):
-    return fresh(acc).getState().contains(pyatspi.STATE_CHECKED)
-
-
-def name_of(acc):
-    return fresh(acc).name
 
 
 def main():
     failures = []
-    app = find_app()
+    app = find_app(APP_NAME)
     window = app.getChildAtIndex(0)
     print("main window: role=%s name=%r description=%r" % (window.getRoleName(), window.name, window.description))
     if not window.name.startswith("凌川数汇"):

@@ -15,25 +15,10 @@ DISPLAY_NUM="${DISPLAY_NUM:-:98}"
 start_xvfb "$DISPLAY_NUM"
 trap 'kill $XVFB 2>/dev/null || true' EXIT
 
-export DISPLAY="$DISPLAY_NUM" SHUHUI_BIN="$BUILD/src/app/shuhui" A11Y_SCRIPT="$(realpath "${1:-$ROOT/scripts/a11y_check.py}")" SHUHUI_ROOT="$ROOT"
+export DISPLAY="$DISPLAY_NUM" SHUHUI_ROOT="$ROOT"
 # The default check has the program open a workbook named on its command line, so the tree has a
 # workbook with sheets; other client scripts open their workbooks themselves.
 A11Y_BOOK=""
 if [ -z "${1:-}" ]; then A11Y_BOOK="$ROOT/tests/fixtures/workbooks/pay.xls"; fi
 export A11Y_BOOK
-dbus-run-session -- bash -c '
-  set -u
-  LAUNCHER=/usr/libexec/at-spi-bus-launcher
-  [ -x "$LAUNCHER" ] || LAUNCHER=/usr/lib/at-spi2-core/at-spi-bus-launcher
-  "$LAUNCHER" --launch-immediately &
-  BUS=$!
-  sleep 1
-  QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$SHUHUI_BIN" ${A11Y_BOOK:+"$A11Y_BOOK"} &
-  APP=$!
-  sleep 3
-  /usr/bin/python3 "$A11Y_SCRIPT" shuhui  # the system Python holds the pyatspi bindings
-  rc=$?
-  kill $APP 2>/dev/null || true
-  kill $BUS 2>/dev/null || true
-  exit $rc
-'
+run_atspi "$BUILD/src/app/shuhui" ${A11Y_BOOK:+"$A11Y_BOOK"} -- "$(realpath "${1:-$ROOT/scripts/a11y_check.py}")" shuhui

@@ -20,46 +20,12 @@ import time
 
 import pyatspi
 
+from a11y_lib import by_description, checked, find, find_app, fresh
+
 ROOT = os.environ.get("SHUHUI_ROOT", os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 BOOKS = os.path.join(ROOT, "tests", "fixtures", "workbooks")
 FORMATS = os.path.join(ROOT, "tests", "fixtures", "formats")
 failures = []
-
-
-def find_app(name="shuhui", timeout=30.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == name:
-                return app
-        time.sleep(0.5)
-    raise SystemExit("program %r not found on the accessibility bus" % name)
-
-
-def fresh(acc):
-    try:
-        acc.clear_cache()
-    except AttributeError:
-        pass
-    return acc
-
-
-def find(root, pred, what, timeout=5.0):
-    deadline = time.time() + timeout
-    while True:
-        found = pyatspi.utils.findDescendant(fresh(root), lambda a: a is not None and pred(a))
-        if found is not None or time.time() > deadline:
-            break
-        time.sleep(0.2)
-    if found is None:
-        raise SystemExit("not found: %s" % what)
-    return found
-
-
-def by_description(root, name):
-    return find(root, lambda a: a.description == name, "control %r" % name)
 
 
 def act(acc, preferred=("Press", "press", "click", "Toggle", "toggle")):
@@ -74,10 +40,6 @@ def act(acc, preferred=("Press", "press", "click", "Toggle", "toggle")):
 
 def settle(seconds=0.6):
     time.sleep(seconds)
-
-
-def checked(acc):
-    return fresh(acc).getState().contains(pyatspi.STATE_CHECKED)
 
 
 def text_lines(acc):

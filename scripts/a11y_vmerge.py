@@ -19,7 +19,7 @@ import time
 
 import pyatspi
 
-from a11y_check import by_description, checked, find_app, fresh, press
+from a11y_lib import by_description, checked, find, find_app, fresh, press
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 FORMATS = os.path.join(ROOT, "tests", "fixtures", "formats")
@@ -107,13 +107,6 @@ def find_dialog(app, title=None):
                     return w
         return None
     return wait_for("dialog %r" % title, probe)
-
-
-def find(root, pred, what):
-    found = pyatspi.utils.findDescendant(root, lambda a: a is not None and pred(a))
-    if found is None:
-        raise SystemExit("not found: %s" % what)
-    return found
 
 
 def open_workbook(app, window, path):

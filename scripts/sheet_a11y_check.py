@@ -5,41 +5,20 @@ and the "另存为" button by its control name. Exits 0 when all of it is there;
 Run it through scripts/sheet_a11y_check.sh.
 """
 import sys
-import time
 
 import pyatspi
+
+from a11y_lib import by_description, find, find_app
 
 APP_NAME = sys.argv[1] if len(sys.argv) > 1 else "shuhui-sheet"
 EXPECT = sys.argv[2:]  # cell texts that must be read somewhere in the first rows
 
 
-def find_app(timeout=30.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == APP_NAME:
-                return app
-        time.sleep(0.5)
-    raise SystemExit("program %r not found on the accessibility bus" % APP_NAME)
-
-
-def by_description(root, name):
-    found = pyatspi.utils.findDescendant(root, lambda a: a is not None and a.description == name)
-    if found is None:
-        raise SystemExit("no control with accessible description %r" % name)
-    return found
-
-
 def by_role(root, role):
-    found = pyatspi.utils.findDescendant(root, lambda a: a is not None and a.getRole() == role)
-    if found is None:
-        raise SystemExit("no control of role %r" % role)
-    return found
+    return find(root, lambda a: a.getRole() == role, "control of role %r" % role)
 
 
-app = find_app()
+app = find_app(APP_NAME)
 if "--tree" in EXPECT:
     def walk(a, depth=0):
         print("  " * depth, a.getRoleName(), repr(a.name), repr(a.description))
