@@ -30,7 +30,7 @@ void setUp(QTreeWidget* tree);
 
 // The text a workbook node shows in `width` pixels: the whole path when it fits; otherwise the
 // file name whole after as much of the path's start as fits before "…/"
-// ("/home/王/…/一月工资.xls"); when not even "…/" and the file name fit, the file name shortened
+// ("/共享盘/王/…/一月工资.xls"); when not even "…/" and the file name fit, the file name shortened
 // in its middle. Workbooks of one folder stay apart by their names.
 QString ElidedPath(const QString& path, const QFontMetrics& metrics, int width);
 

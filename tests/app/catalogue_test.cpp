@@ -334,7 +334,7 @@ TEST_F(CatalogueTest, LongPathsKeepTheirFileNameInViewAndShowTheWholePathAsToolt
 
 TEST(CatalogueElidedPath, KeepsTheFileNameWhole) {
     const QFontMetrics m(QApplication::font());
-    const QString path = "/home/王小明/文档/二零二四年度/一月工资.xls";
+    const QString path = "/共享盘/王小明/文档/二零二四年度/一月工资.xls";
     const int whole = m.horizontalAdvance(path);
     const int tail = m.horizontalAdvance(QString("\u2026/一月工资.xls"));
     struct {
@@ -342,7 +342,7 @@ TEST(CatalogueElidedPath, KeepsTheFileNameWhole) {
         QString expected;
     } cases[] = {
         {whole, path},
-        {m.horizontalAdvance("/home/王\u2026/一月工资.xls"), "/home/王\u2026/一月工资.xls"},
+        {m.horizontalAdvance("/共享盘/王\u2026/一月工资.xls"), "/共享盘/王\u2026/一月工资.xls"},
         {tail, "\u2026/一月工资.xls"},
     };
     for (const auto& c : cases)
