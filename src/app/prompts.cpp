@@ -1,6 +1,8 @@
 // Prompts, the top-level error report and list splitting; see prompts.h.
 #include "app/prompts.h"
 
+#include "frame/dialog_labels.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,12 +19,6 @@ QWidget* DialogParent() {
     return w;
 }
 
-// The boxes and dialogs speak the program's language whatever translations the toolkit has.
-void LabelButtons(QMessageBox& box) {
-    if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("确定"));
-    if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("取消"));
-}
-
 // The folder of the last file chosen in a file dialog; the next dialog of the run opens there.
 QString& LastFolder() {
     static QString folder;
@@ -33,14 +29,6 @@ void RememberFolder(const QStringList& files) {
     if (!files.isEmpty()) LastFolder() = QFileInfo(files.first()).absolutePath();
 }
 
-void LabelFileDialog(QFileDialog& dlg, bool save) {
-    dlg.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围:"));
-    dlg.setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
-    dlg.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型:"));
-    dlg.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存") : QStringLiteral("打开"));
-    dlg.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
-}
-
 }  // namespace
 
 Prompts::~Prompts() = default;
@@ -48,7 +36,7 @@ Prompts::~Prompts() = default;
 int Prompts::showWarning(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, DialogParent());
     box.setWindowModality(Qt::ApplicationModal);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     box.exec();
     return 1;
 }
@@ -59,14 +47,14 @@ int Prompts::askConfirm(const QString& text, const QString& caption) {
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     return box.exec() == QMessageBox::Ok ? 1 : 2;
 }
 
 void Prompts::showError(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, DialogParent());
     box.setWindowModality(Qt::ApplicationModal);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     box.exec();
 }
 

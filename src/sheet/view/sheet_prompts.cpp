@@ -1,5 +1,7 @@
 #include "sheet/view/sheet_prompts.h"
 
+#include "frame/dialog_labels.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,13 +11,6 @@ namespace shuhui::sheetview {
 namespace {
 
 SheetPrompts* g_installed = nullptr;
-
-void LabelButtons(QMessageBox& box) {
-    if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("是"));
-    if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("否"));
-    if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("取消"));
-    if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("确定"));
-}
 
 }  // namespace
 
@@ -27,7 +22,7 @@ SheetPrompts::Answer SheetPrompts::askSave(QWidget* parent, const QString& text,
     QMessageBox box(QMessageBox::Question, PromptCaption(), text, buttons, parent);
     box.setDefaultButton(QMessageBox::Yes);
     if (withCancel) box.setEscapeButton(QMessageBox::Cancel);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     const int r = box.exec();
     if (r == QMessageBox::Yes) return Yes;
     if (r == QMessageBox::No) return No;
@@ -38,13 +33,13 @@ bool SheetPrompts::askYesNo(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, PromptCaption(), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     return box.exec() == QMessageBox::Yes;
 }
 
 void SheetPrompts::showWarning(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Warning, PromptCaption(), text, QMessageBox::Ok, parent);
-    LabelButtons(box);
+    LabelMessageBoxButtons(box);
     box.exec();
 }
 
@@ -54,11 +49,7 @@ QString SheetPrompts::saveFileName(QWidget* parent, const QString& title, const 
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setNameFilters(filters);
     if (selectedFilter && !selectedFilter->isEmpty()) dlg.selectNameFilter(*selectedFilter);
-    dlg.setLabelText(QFileDialog::LookIn, QStringLiteral("保存位置:"));
-    dlg.setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
-    dlg.setLabelText(QFileDialog::FileType, QStringLiteral("保存类型:"));
-    dlg.setLabelText(QFileDialog::Accept, QStringLiteral("保存"));
-    dlg.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+    LabelFileDialog(dlg, true);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
     if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
     return dlg.selectedFiles().first();
