@@ -48,8 +48,8 @@ class CatalogueTest : public CatalogueWindowTest {
     }
 };
 
-// The centre of a node's check box, where a click toggles it.
-QPoint CheckBoxCentre(QTreeWidget* tree, QTreeWidgetItem* node) {
+// The style option the view paints a node with: its rectangle, box, icon and text.
+QStyleOptionViewItem NodeOption(QTreeWidget* tree, QTreeWidgetItem* node) {
     QStyleOptionViewItem opt;
     opt.initFrom(tree->viewport());
     opt.rect = tree->visualItemRect(node);
@@ -63,6 +63,12 @@ QPoint CheckBoxCentre(QTreeWidget* tree, QTreeWidgetItem* node) {
                                      tree->style()->pixelMetric(QStyle::PM_SmallIconSize));
     opt.checkState = node->checkState(0);
     opt.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+    return opt;
+}
+
+// The centre of a node's check box, where a click toggles it.
+QPoint CheckBoxCentre(QTreeWidget* tree, QTreeWidgetItem* node) {
+    const QStyleOptionViewItem opt = NodeOption(tree, node);
     return tree->style()
         ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, tree)
         .center();
@@ -304,16 +310,7 @@ TEST_F(CatalogueTest, LongPathsKeepTheirFileNameInViewAndShowTheWholePathAsToolt
     QApplication::processEvents();
     // what the view draws in a node's text rectangle
     auto shown = [&](QTreeWidgetItem* node) {
-        QStyleOptionViewItem opt;
-        opt.initFrom(tree->viewport());
-        opt.rect = tree->visualItemRect(node);
-        opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
-                       QStyleOptionViewItem::HasDecoration;
-        opt.text = node->text(0);
-        opt.icon = node->icon(0);
-        opt.checkState = node->checkState(0);
-        opt.decorationSize = QSize(tree->style()->pixelMetric(QStyle::PM_SmallIconSize),
-                                   tree->style()->pixelMetric(QStyle::PM_SmallIconSize));
+        const QStyleOptionViewItem opt = NodeOption(tree, node);
         const QRect text = tree->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, tree);
         const int margin = tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
         return catalogue_tree::ElidedPath(node->text(0), tree->fontMetrics(),
