@@ -12,20 +12,12 @@
 #include <vector>
 
 #include "formats/error.h"
+#include "formats/read_limits.h"
 
 namespace shuhui::formats::detail {
 
 std::string quoted(const std::string& name) {
     return "“" + name + "”";
-}
-
-std::string withThousands(uint64_t n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
 }
 
 std::string cellName(uint32_t row, uint32_t col) {
@@ -207,12 +199,12 @@ void checkSheetExtent(const Workbook& wb, const Sheet& s, const std::string& pat
     const std::string prefix =
         std::string("无法保存为 ") + what + " 文件 " + path + "：工作表" + quoted(s.name) + "有 ";
     if (rows > maxRows)
-        throw Error(ErrorKind::TooLarge, prefix + withThousands(rows) + " 行，超过 " + what +
-                                             " 格式的上限 " + withThousands(maxRows) + " 行" +
+        throw Error(ErrorKind::TooLarge, prefix + groupedNumber(rows) + " 行，超过 " + what +
+                                             " 格式的上限 " + groupedNumber(maxRows) + " 行" +
                                              (suggestXlsx ? "；请减少行数或另存为 .xlsx" : ""));
     if (cols > maxCols)
-        throw Error(ErrorKind::TooLarge, prefix + withThousands(cols) + " 列，超过 " + what +
-                                             " 格式的上限 " + withThousands(maxCols) + " 列" +
+        throw Error(ErrorKind::TooLarge, prefix + groupedNumber(cols) + " 列，超过 " + what +
+                                             " 格式的上限 " + groupedNumber(maxCols) + " 列" +
                                              (suggestXlsx ? "；请减少列数或另存为 .xlsx" : ""));
     for (const Cell& c : s.cells) {
         if (c.type == CellType::Text && c.text >= wb.strings.size())

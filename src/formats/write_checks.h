@@ -17,8 +17,6 @@ namespace shuhui::formats::detail {
 
 // "“name”"
 std::string quoted(const std::string& name);
-// 65536 -> "65,536"
-std::string withThousands(uint64_t n);
 // "B7"
 std::string cellName(uint32_t row, uint32_t col);
 

@@ -29,6 +29,7 @@
 #include "formats/biff_records.h"
 #include "formats/biff_write.h"
 #include "formats/error.h"
+#include "formats/read_limits.h"
 #include "formats/write_checks.h"
 #include "formats/writer.h"
 
@@ -41,7 +42,6 @@ using biff::Rec;
 using biff::Utf16Text;
 using detail::cellName;
 using detail::quoted;
-using detail::withThousands;
 using detail::writeFailed;
 
 constexpr uint32_t kMaxCellChars = 32767;  // what a cell of the spreadsheet holds

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "formats/error.h"
+#include "formats/read_limits.h"
 #include "formats/write_checks.h"
 #include "formats/writer.h"
 
@@ -39,7 +40,6 @@ constexpr size_t kMaxCellChars = 32767;
 
 using detail::cellName;
 using detail::quoted;
-using detail::withThousands;
 
 [[noreturn]] void refuse(ErrorKind kind, const std::string& path, const std::string& why) {
     throw Error(kind, "无法保存为 .xlsx 文件 " + path + "：" + why);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "formats/error.h"
+#include "formats/read_limits.h"
 #include "formats/roundtrip_sample.h"
 #include "formats/write_checks.h"
 #include "formats/writer.h"
@@ -82,8 +83,8 @@ Workbook oneSheet(std::vector<Cell> cells, std::vector<Range> merged = {}) {
 
 TEST_P(WriterLimits, RefusesWhatTheFormatCannotHold) {
     const Writer& w = GetParam();
-    const std::string rows = detail::withThousands(uint64_t(w.maxRows) + 1);
-    const std::string cols = detail::withThousands(uint64_t(w.maxCols) + 1);
+    const std::string rows = groupedNumber(uint64_t(w.maxRows) + 1);
+    const std::string cols = groupedNumber(uint64_t(w.maxCols) + 1);
     struct Case {
         const char* what;
         Workbook wb;
